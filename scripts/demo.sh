@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, creates a demo root and opens ORQDados on it.
+# Entrar there starts the stand-in product (build/bin/ORQ7.exe), which shows what it was given.
+# Without a display the window opens on a virtual one and a screenshot is saved instead.
+set -euo pipefail
+ORQ_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+source "$ORQ_ROOT/scripts/lib.sh"
+
+headless=0
+[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || headless=1
+if ((headless)); then
+    ensure_packages imagemagick
+else
+    ensure_packages
+fi
+build build -DORQ_BENCH=OFF
+
+demo="$ORQ_ROOT/demo/ORQ_7"
+bash "$ORQ_ROOT/scripts/make-demo-root.sh" "$demo"
+
+# The product's connection file lies beside the program; point it at a demo base once.
+ini="$ORQ_ROOT/build/bin/orqcon.ini"
+if [ ! -f "$ini" ]; then
+    caminho="${demo//\//\\}\\ORQ_DADOS\\SP_CAPITAL\\ORQ.FDB"
+    printf '[SERVIDOR]\r\nNOME=localhost\r\n[ORQ]\r\nCAMINHO=%s\r\n' "$caminho" >"$ini"
+fi
+
+if ((headless)); then
+    shot="$ORQ_ROOT/build/demo.png"
+    echo "No display: opening ORQDados on a virtual display and saving a screenshot to $shot"
+    xvfb-run -a -s "-screen 0 800x600x24" bash -c '
+        "$1" "$2" & pid=$!
+        sleep 3
+        import -window root "$3"
+        kill $pid' _ "$ORQ_ROOT/build/bin/ORQDados" "$demo" "$shot"
+else
+    exec "$ORQ_ROOT/build/bin/ORQDados" "$demo"
+fi

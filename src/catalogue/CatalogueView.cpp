@@ -1,0 +1,43 @@
+#include "catalogue/CatalogueView.h"
+
+#include "catalogue/CatalogueLine.h"
+#include "listview/uTORQListView.h"
+#include "system/Error.h"
+
+namespace orq {
+
+namespace {
+
+const QString& field(const QStringList& record, qsizetype index) {
+    if (index >= record.size())
+        throw Error::listIndexOutOfBounds(index);
+    return record[index];
+}
+
+} // namespace
+
+void FillListItem(const QStringList& record, ListRow& row) {
+    row.caption = field(record, 0);
+    row.subItems.append(field(record, 1));
+    row.subItems.append(field(record, 2));
+}
+
+void showCatalogueLines(TORQListView& view, const QStringList& lines, qsizetype total,
+                        QStringList& record) {
+    view.clearItems();
+    view.BeginUpdateORQ(int(total));
+    try {
+        for (const QString& line : lines) {
+            record = decodeCatalogueLine(line);
+            FillListItem(record, *view.addItem());
+        }
+    } catch (const Error&) {
+        // Close the batch so the list repaints. Should its re-sort fail as well, that failure is
+        // the one reported, as the later error replaces the earlier one.
+        view.EndUpdateORQ();
+        throw;
+    }
+    view.EndUpdateORQ();
+}
+
+} // namespace orq
