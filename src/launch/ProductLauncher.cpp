@@ -1,0 +1,28 @@
+#include "launch/ProductLauncher.h"
+
+#include "system/Error.h"
+#include "system/Process.h"
+
+#include <cerrno>
+
+namespace orq {
+
+std::optional<QString> launchProduct(const QString& program) {
+    int error = ENOENT;
+    if (const std::optional<QString> found = sys::findProgram(program)) {
+        const sys::StartOutcome outcome = sys::startDetached(*found);
+        if (outcome.started)
+            return std::nullopt;
+        error = outcome.error;
+    }
+    return trimSystemMessage(systemErrorText(error));
+}
+
+QString trimSystemMessage(const QString& message) {
+    qsizetype length = message.size();
+    while (length > 0 && (message[length - 1].unicode() <= 32 || message[length - 1] == u'.'))
+        --length;
+    return message.left(length);
+}
+
+} // namespace orq
