@@ -33,8 +33,8 @@ public:
 };
 
 // The text the error display shows: a full stop is appended when the last character's code is
-// above that of the full stop itself, so messages ending in a letter or quote get one and
-// messages ending in ")" or "." do not.
+// above that of the full stop itself, so messages ending in a letter, a digit or a path separator
+// get one and messages ending in ")", ".", a quote or a blank do not.
 QString displayText(const QString& message);
 
 // The operating system's description of an error number.

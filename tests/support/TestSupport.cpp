@@ -4,7 +4,10 @@
 #include <QFile>
 #include <QtTest>
 
+#include <cstring>
+#include <grp.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 namespace orqtest {
@@ -38,6 +41,62 @@ void setLastWrite(const QString& nativePath, const QDateTime& when) {
     times.modtime = time_t(when.toSecsSinceEpoch());
     if (::utime(QFile::encodeName(nativePath).constData(), &times) != 0)
         qFatal("cannot set the time of %s", qPrintable(nativePath));
+}
+
+ScopedEnvironment::ScopedEnvironment(const char* name, const QByteArray& value)
+    : m_name(name), m_old(qgetenv(name)), m_hadOld(qEnvironmentVariableIsSet(name)) {
+    if (value.isNull())
+        qunsetenv(name);
+    else
+        qputenv(name, value);
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    if (m_hadOld)
+        qputenv(m_name.constData(), m_old);
+    else
+        qunsetenv(m_name.constData());
+}
+
+FakeWinePrefix::FakeWinePrefix() : m_prefix("WINEPREFIX", QFile::encodeName(m_folder.path())) {
+    makeFolder(driveC());
+}
+
+namespace {
+constexpr uid_t nobody = 65534;
+constexpr gid_t nogroup = 65534;
+} // namespace
+
+Unprivileged::Unprivileged() {
+    if (::geteuid() != 0)
+        return;
+    // Root's groups go too, or a root-owned file's group bits would still decide. The saved ids
+    // stay 0, which is what allows the way back.
+    const int count = ::getgroups(0, nullptr);
+    m_groups.resize(count > 0 ? count : 0);
+    if (count > 0 && ::getgroups(count, m_groups.data()) != count)
+        m_ok = false;
+    m_ok = m_ok && ::setgroups(0, nullptr) == 0 && ::setresgid(nogroup, nogroup, 0) == 0 &&
+           ::setresuid(nobody, nobody, 0) == 0;
+    m_switched = true;
+    if (!m_ok)
+        restore();
+}
+
+Unprivileged::~Unprivileged() {
+    if (m_switched)
+        restore();
+}
+
+void Unprivileged::restore() {
+    m_switched = false;
+    if (::setresuid(0, 0, 0) != 0 || ::setresgid(0, 0, 0) != 0 ||
+        ::setgroups(m_groups.size(), m_groups.data()) != 0)
+        qFatal("cannot take back the root user");
+}
+
+QString errorText(int errnum) {
+    return QString::fromLocal8Bit(std::strerror(errnum));
 }
 
 void makeBase(const QString& root, const QString& name, qint64 size, const QDateTime& lastWrite) {

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <sys/types.h>
+#include <vector>
+
 namespace orqtest {
 
 // A scratch folder that disappears with the test; paths inside it are native.
@@ -23,6 +26,56 @@ QByteArray readBytes(const QString& nativePath);
 void makeFolder(const QString& nativePath);
 // Sets a file's last-write time (seconds precision).
 void setLastWrite(const QString& nativePath, const QDateTime& when);
+
+// Sets an environment variable, or removes it when the value is null, until the end of the scope.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const QByteArray& value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    QByteArray m_name;
+    QByteArray m_old;
+    bool m_hadOld;
+};
+
+// A Wine prefix in a scratch folder with its drive c: folder made, set as WINEPREFIX for the
+// scope, so Windows-form paths such as "c:\ORQ\orqcon.ini" reach real files.
+class FakeWinePrefix {
+public:
+    FakeWinePrefix();
+    QString path() const { return m_folder.path(); }
+    // The native folder drive c: stands for.
+    QString driveC() const { return m_folder.path() + QStringLiteral("/dosdevices/c:"); }
+
+private:
+    TempFolder m_folder;
+    ScopedEnvironment m_prefix;
+};
+
+// Tests run as root pass every permission check; this drops to the user nobody and the group
+// nogroup, without supplementary groups (real and effective ids, so access() agrees), for the
+// scope and takes root back at its end. When the tests do not run as root it does nothing.
+// ok() is false when the switch failed.
+class Unprivileged {
+public:
+    Unprivileged();
+    ~Unprivileged();
+    Unprivileged(const Unprivileged&) = delete;
+    Unprivileged& operator=(const Unprivileged&) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    void restore();
+    std::vector<gid_t> m_groups;
+    bool m_switched = false;
+    bool m_ok = true;
+};
+
+// The operating system's text for an error number, as the file error messages quote it.
+QString errorText(int errnum);
 
 // A base folder ORQ_DADOS/<name> holding an ORQ.FDB of the given size and time.
 void makeBase(const QString& root, const QString& name, qint64 size, const QDateTime& lastWrite);

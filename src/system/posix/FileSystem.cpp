@@ -4,7 +4,6 @@
 #include "system/Paths.h"
 
 #include <QFile>
-#include <QTimeZone>
 
 #include <cerrno>
 #include <cstring>
@@ -83,7 +82,7 @@ std::optional<FileEntry> lookup(const QString& path) {
     FileEntry entry;
     entry.size = st->st_size;
     entry.isFolder = S_ISDIR(st->st_mode);
-    entry.lastWriteUtc = QDateTime::fromSecsSinceEpoch(st->st_mtim.tv_sec, QTimeZone::UTC);
+    entry.lastWriteUtc = QDateTime::fromSecsSinceEpoch(st->st_mtim.tv_sec, Qt::UTC);
     return entry;
 }
 

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace orq::sys {
+
+// Finds a program by bare name the way the shell resolves the product: first in the program's
+// own folder, then on PATH. Returns the native path, or nothing.
+std::optional<QString> findProgram(const QString& name);
+
+struct StartOutcome {
+    bool started = false;
+    int error = 0; // errno when not started
+};
+
+// Starts a program detached: no wait, no handle kept, no zombie left behind.
+// A file that begins with "MZ" (a Windows executable) is started through wine when wine is on
+// PATH. An empty working directory keeps the current one.
+StartOutcome startDetached(const QString& nativeProgram, const QStringList& arguments = {},
+                           const QString& workingDirectory = {});
+
+} // namespace orq::sys
