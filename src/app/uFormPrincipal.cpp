@@ -306,7 +306,9 @@ bool TForm1::EnterSelectedBase() {
 }
 
 bool TForm1::LaunchProduct() {
-    const auto failure = launchProduct(places.programFolder);
+    // The product beside our own program comes first; the launcher falls back to PATH.
+    const QString besideUs = places.programFolder + QStringLiteral("/ORQ7.exe");
+    const auto failure = launchProduct(sys::fileExists(besideUs) ? besideUs : QStringLiteral("ORQ7.exe"));
     if (!failure)
         return true;
     showErrorText(*failure);

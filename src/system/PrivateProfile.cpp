@@ -220,9 +220,12 @@ void PrivateProfile::write(const QString& path, const QString& section, const QS
 
     // QSaveFile writes a temporary file beside the target, flushes it to disk and renames it over
     // the target, keeping the target's permissions; it refuses a target that is read-only.
+    // Unbuffered, so a short write (a full disk, a size limit) shows in write()'s count: a
+    // buffered QSaveFile may still commit the cut-off file after its final flush failed.
     const QByteArray bytes = encode(doc);
     QSaveFile file(native);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        file.write(bytes) != bytes.size() || !file.commit())
         throw Error::unableToWrite(path);
 }
 

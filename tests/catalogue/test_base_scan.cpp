@@ -44,10 +44,10 @@ private slots:
         orqtest::writeBytes(root.file("ORQ_DADOS/loose.txt"), "x");
 
         const QStringList expected{
-            R"(BASE1,"05/03/2013 14:07:09","1.234,00")",
-            R"("Teste 2",05/01/2014,"0,50")",
-            R"("a,b",05/01/2014,"0,00")",
-            R"("say ""x""",05/01/2014,"0,01")",
+            "BASE1,\"05/03/2013 14:07:09\",\"1.234,00\"",
+            "\"Teste 2\",05/01/2014,\"0,50\"",
+            "\"a,b\",05/01/2014,\"0,00\"",
+            "\"say \"\"x\"\"\",05/01/2014,\"0,01\"",
         };
         QCOMPARE(sorted(scanBaseLines(root.path(), ptBR)), sorted(expected));
     }
@@ -75,7 +75,7 @@ private slots:
         orqtest::makeFolder(root.file("ORQ_DADOS"));
         orqtest::writeBytes(root.file("ORQ.FDB"), QByteArray(1024, 'x'));
         orqtest::setLastWrite(root.file("ORQ.FDB"), kMidnight);
-        QCOMPARE(scanBaseLines(root.path(), ptBR), QStringList{R"(..,05/01/2014,"1,00")"});
+        QCOMPARE(scanBaseLines(root.path(), ptBR), QStringList{"..,05/01/2014,\"1,00\""});
     }
 
     void windowsFormRootIsMapped() {
