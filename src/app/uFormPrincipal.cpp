@@ -90,10 +90,11 @@ void TForm1::buildControls() {
     view.setORQAgruparColumnClick(false);
     view.setORQOrdenarColumnClick(true);
     view.setDesabilitarBusca(true);
+    view.setAlign(ListStore::Align::Client);
     // The current base is drawn in the highlight colour; the match is exact, letter case
     // included, while the searches for it ignore case.
     ORQListView1->setRowColour([this](const ListRow& row) -> std::optional<QColor> {
-        if (!iniFolderName.isEmpty() && row.caption == iniFolderName)
+        if (!iniFolderName.isEmpty() && row.caption() == iniFolderName)
             return palette().color(QPalette::Highlight);
         return std::nullopt;
     });
@@ -156,7 +157,7 @@ void TForm1::buildControls() {
     connect(btnEntrar, &QPushButton::clicked, this, [this] { guarded([&] { btnEntrarClick(); }); });
     connect(btnUltimaBase, &QPushButton::clicked, this, [this] { guarded([&] { btnUltimaBaseClick(); }); });
     connect(btnCancelar, &QPushButton::clicked, this, [this] { btnCancelarClick(); });
-    connect(ORQListView1, &ORQListViewWidget::doubleClicked, this,
+    connect(ORQListView1, &ORQListViewWidget::rowDoubleClicked, this,
             [this] { guarded([&] { btnEntrarClick(); }); });
 
     // Keys reach the window before the focused control; the root box reports when it is left
@@ -193,8 +194,8 @@ void TForm1::FormShow() {
     TORQListView& view = list();
     ListRow* current = findRowByCaption(iniFolderName);
     if (current) {
-        view.selectOnly(current);
-        view.makeVisible(current);
+        view.setSelectedRow(current);
+        current->makeVisible();
     } else {
         view.clearSelection();
     }
@@ -225,7 +226,7 @@ void TForm1::LoadDataBases() {
 
 void TForm1::ShowDataBases(const QStringList& lines) {
     showCatalogueLines(list(), lines, dataBases.lines.size(), dataBaseItem);
-    Panel2Caption->setText(QString::number(list().count()));
+    Panel2Caption->setText(QString::number(list().rowCount()));
 }
 
 void TForm1::btnAtualizarClick() {
@@ -275,7 +276,7 @@ void TForm1::ComboBox1Exit() {
     if (isKnownRoot(hosts.lines, root, sys::RegionalSettings::user()))
         return;
     ComboBox1Select();
-    if (list().count() < 1)
+    if (list().rowCount() < 1)
         return;
     hosts.lines.append(root);
     hosts.saveToFile(places.programFolder + QStringLiteral("/ORQDados.Hosts.txt"));
@@ -291,17 +292,17 @@ void TForm1::ReadIniFolderName() {
 
 bool TForm1::EnterSelectedBase() {
     TORQListView& view = list();
-    if (!view.selected()) {
+    if (!view.selectedRow()) {
         ListRow* row = findRowByCaption(iniFolderName);
-        if (!row && view.count() > 0)
-            row = view.item(0);
+        if (!row && view.rowCount() > 0)
+            row = &view.row(0);
         if (row)
-            view.selectOnly(row);
+            view.setSelectedRow(row);
     }
-    ListRow* chosen = view.selected();
+    ListRow* chosen = view.selectedRow();
     if (!chosen)
         throw Error(QStringLiteral("Selecione um Item"));
-    writeEnteredBase(ini, ComboBox1->currentText(), chosen->caption);
+    writeEnteredBase(ini, ComboBox1->currentText(), chosen->caption());
     return LaunchProduct();
 }
 
@@ -358,9 +359,9 @@ TORQListView& TForm1::list() const {
 
 ListRow* TForm1::findRowByCaption(const QString& caption) const {
     TORQListView& view = list();
-    for (int i = 0; i < view.count(); ++i) {
-        ListRow* row = view.item(i);
-        if (row->caption.compare(caption, Qt::CaseInsensitive) == 0)
+    for (int i = 0; i < view.rowCount(); ++i) {
+        ListRow* row = &view.row(i);
+        if (row->caption().compare(caption, Qt::CaseInsensitive) == 0)
             return row;
     }
     return nullptr;
@@ -504,17 +505,17 @@ bool TForm1::FormKeyDown(QKeyEvent* event) {
 
 void TForm1::moveSelection(bool up) {
     TORQListView& view = list();
-    if (view.count() == 0)
+    if (view.rowCount() == 0)
         return;
-    if (!view.selected())
-        view.selectOnly(view.item(0));
-    const int index = view.indexOf(view.selected());
+    if (!view.selectedRow())
+        view.setSelectedRow(&view.row(0));
+    const int index = view.selectedRow()->index();
     const int next = up ? index - 1 : index + 1;
-    if (next < 0 || next >= view.count())
+    if (next < 0 || next >= view.rowCount())
         return;
-    ListRow* row = view.item(next);
-    view.selectOnly(row);
-    view.makeVisible(row);
+    ListRow* row = &view.row(next);
+    view.setSelectedRow(row);
+    row->makeVisible();
 }
 
 } // namespace orq

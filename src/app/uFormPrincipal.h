@@ -18,7 +18,7 @@ namespace orq {
 
 class ORQListViewWidget;
 class TORQListView;
-struct ListRow;
+class ListRow;
 
 // The program's one window. A dialog, because only a dialog gives the default-button and Escape
 // behaviour the window relies on. Its handlers are thin: the rules live in catalogue/, launch/

@@ -17,19 +17,20 @@ const QString& field(const QStringList& record, qsizetype index) {
 } // namespace
 
 void FillListItem(const QStringList& record, ListRow& row) {
-    row.caption = field(record, 0);
-    row.subItems.append(field(record, 1));
-    row.subItems.append(field(record, 2));
+    row.setCaption(field(record, 0));
+    row.appendSubItem(field(record, 1));
+    row.appendSubItem(field(record, 2));
 }
 
 void showCatalogueLines(TORQListView& view, const QStringList& lines, qsizetype total,
                         QStringList& record) {
-    view.clearItems();
+    // Clearing inside the batch costs the model one reset instead of two.
     view.BeginUpdateORQ(int(total));
     try {
+        view.clearRows();
         for (const QString& line : lines) {
             record = decodeCatalogueLine(line);
-            FillListItem(record, *view.addItem());
+            FillListItem(record, view.addRow());
         }
     } catch (const Error&) {
         // Close the batch so the list repaints. Should its re-sort fail as well, that failure is

@@ -5,7 +5,7 @@
 namespace orq {
 
 class TORQListView;
-struct ListRow;
+class ListRow;
 
 // Refills the list from catalogue lines in one batch, sized for the whole catalogue (total) so
 // the rows of a filtered subset need no second allocation. Each line is decoded into the scratch

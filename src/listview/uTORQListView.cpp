@@ -1,0 +1,359 @@
+#include "listview/uTORQListView.h"
+
+#include "system/Error.h"
+
+#include <QCollator>
+
+#include <exception>
+#include <optional>
+#include <utility>
+
+namespace orq {
+
+namespace {
+
+bool inRange(QChar c, char16_t low, char16_t high) {
+    return c.unicode() >= low && c.unicode() <= high;
+}
+
+bool isDigit(QChar c) {
+    return inRange(c, u'0', u'9');
+}
+
+// An integer of 0 to 2147483647 written in decimal digits, leading zeros allowed.
+int digitsToInt(const QString& digits) {
+    if (digits.isEmpty())
+        throw Error::invalidInteger(digits);
+    qint64 value = 0;
+    for (QChar c : digits) {
+        value = value * 10 + (c.unicode() - u'0');
+        if (value > 2147483647)
+            throw Error::invalidInteger(digits);
+    }
+    return int(value);
+}
+
+// Writes value in decimal into text, right-aligned to end, over the zeros already there.
+void writeDigits(QString& text, qsizetype end, int value) {
+    for (qsizetype at = end - 1; value > 0; --at, value /= 10)
+        text[at] = QChar(u'0' + value % 10);
+}
+
+bool allDigits(const QString& key) {
+    if (key.isEmpty())
+        return false;
+    for (QChar c : key)
+        if (!isDigit(c))
+            return false;
+    return true;
+}
+
+// A pair of the sort list.
+struct SortPair {
+    QString key;
+    std::optional<QCollatorSortKey> collationKey;
+    TListItemTempSort item;
+
+    friend void swap(SortPair& a, SortPair& b) noexcept {
+        a.key.swap(b.key);
+        a.collationKey.swap(b.collationKey);
+        a.item.Value.swap(b.item.Value);
+        std::swap(a.item.Checked, b.item.Checked);
+    }
+};
+
+// How the keys of one sort are compared; every way gives the order of the locale's collation
+// with letter case ignored.
+class KeyOrder {
+public:
+    enum class Way {
+        // Keys made of the digits 0-9 only (numbers and dates, the usual case in the date and
+        // size columns): the collation orders them digit by digit, as a plain comparison does.
+        Plain,
+        // Collation keys computed once per row: comparing two is a byte comparison, where the
+        // collator would redo the locale's work at every comparison.
+        SortKeys,
+        // Qt's C-locale collator ignores case when comparing but builds case-sensitive sort
+        // keys, so there the texts themselves are compared.
+        Collator,
+    };
+
+    KeyOrder(const QCollator& collator, Way way) : m_collator(collator), m_way(way) {}
+
+    static Way wayFor(const QCollator& collator, bool keysAllDigits) {
+        if (keysAllDigits)
+            return Way::Plain;
+        return collator.locale().language() == QLocale::C ? Way::Collator : Way::SortKeys;
+    }
+
+    int operator()(const SortPair& a, const SortPair& b) const {
+        switch (m_way) {
+        case Way::Plain:
+            return a.key.compare(b.key);
+        case Way::SortKeys:
+            return a.collationKey->compare(*b.collationKey);
+        case Way::Collator:
+            break;
+        }
+        return m_collator.compare(a.key, b.key);
+    }
+
+private:
+    const QCollator& m_collator;
+    Way m_way;
+};
+
+// The list's quicksort. It is not stable, and rows with equal keys leave in the order this exact
+// procedure gives them, so it must not be swapped for a library sort. The two parts left after a
+// partition are disjoint, so sorting the smaller one first (to bound the stack) changes nothing
+// in the outcome.
+void quickSort(std::vector<SortPair>& list, int L, int R, const KeyOrder& compare) {
+    while (L < R) {
+        int I = L;
+        int J = R;
+        int P = (L + R) / 2;
+        do {
+            while (compare(list[size_t(I)], list[size_t(P)]) < 0)
+                ++I;
+            while (compare(list[size_t(J)], list[size_t(P)]) > 0)
+                --J;
+            if (I <= J) {
+                if (I != J)
+                    swap(list[size_t(I)], list[size_t(J)]);
+                if (P == I)
+                    P = J;
+                else if (P == J)
+                    P = I;
+                ++I;
+                --J;
+            }
+        } while (I <= J);
+        if (J - L < R - I) {
+            if (L < J)
+                quickSort(list, L, J, compare);
+            L = I;
+        } else {
+            if (I < R)
+                quickSort(list, I, R, compare);
+            R = J;
+        }
+    }
+}
+
+} // namespace
+
+// ---- key functions
+
+bool IsDateText(QStringView text) {
+    if (text.size() != 10)
+        return false;
+    return inRange(text[0], u'0', u'3') && isDigit(text[1]) && text[2] == u'/' &&
+           inRange(text[3], u'0', u'1') && isDigit(text[4]) && text[5] == u'/' &&
+           isDigit(text[6]) && isDigit(text[7]) && isDigit(text[8]) && isDigit(text[9]);
+}
+
+bool IsNumericText(QStringView text) {
+    if (text.isEmpty())
+        return false;
+    for (QChar c : text)
+        if (!isDigit(c) && c != u',' && c != u'.')
+            return false;
+    return true;
+}
+
+QString DigitsOnly(QStringView text) {
+    QString digits;
+    digits.reserve(text.size());
+    for (QChar c : text)
+        if (isDigit(c))
+            digits.append(c);
+    return digits;
+}
+
+QString SortKeyText(const QString& text, const sys::RegionalSettings& settings) {
+    if (IsDateText(text)) {
+        const std::optional<QDate> date = settings.parseShortDate(text);
+        if (!date)
+            throw Error::invalidDate(text);
+        QString key(8, u'0'); // yyyymmdd
+        writeDigits(key, 4, date->year());
+        writeDigits(key, 6, date->month());
+        writeDigits(key, 8, date->day());
+        return key;
+    }
+    if (IsNumericText(text)) {
+        QString key(20, u'0');
+        writeDigits(key, 20, digitsToInt(DigitsOnly(text)));
+        return key;
+    }
+    return text;
+}
+
+// ---- TORQColParam
+
+TORQColParam::TORQColParam(ListColumn& c) : autoSize(c.autoSize()), width(c.width()), FCol(&c) {}
+
+void TORQColParam::Restaurar() {
+    FCol->setWidth(width);
+    FCol->setAutoSize(autoSize);
+}
+
+// ---- TORQListView
+
+TORQListView::TORQListView(const sys::RegionalSettings& settings, QObject* parent)
+    : ListStore(parent), m_settings(settings) {}
+
+TORQListView::~TORQListView() {
+    ClearCacheFiltro();
+    FArrayColParam.clear();
+}
+
+void TORQListView::BeginUpdateORQ(int Total) {
+    SaveColumnParams();
+    beginUpdate();
+    setCapacity(Total);
+    ClearCacheFiltro();
+}
+
+void TORQListView::EndUpdateORQ() {
+    std::exception_ptr failure;
+    if (ListColumn* column = std::exchange(FColunaOrdenada, nullptr)) {
+        try {
+            Ordenar(*column);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    RestoreColumnParams();
+    endUpdate();
+    if (failure)
+        std::rethrow_exception(failure);
+    // A client-aligned control lays its columns out again only when its size changes.
+    if (align() == Align::Client)
+        setWidth(width() + 1);
+}
+
+void TORQListView::CopyItem(const ListRow& Source, ListRow& Target) {
+    Target.setCaption(Source.caption());
+    Target.setData(Source.data());
+    Target.setImageIndex(Source.imageIndex());
+    Target.setIndent(Source.indent());
+    Target.setOverlayIndex(Source.overlayIndex());
+    Target.setStateIndex(Source.stateIndex());
+    Target.setSubItems(Source.subItems());
+    Target.setGroupId(Source.groupId());
+}
+
+void TORQListView::Ordenar(ListColumn& Column) {
+    Q_ASSERT(&Column.owner() == this);
+    FOrdemCrescente = !(FOrdemCrescente && FColunaOrdenada == &Column);
+    FColunaOrdenada = &Column;
+
+    const int index = Column.index();
+    const int total = rowCount();
+
+    // Released in reverse order, also when a key fails: the sort list with its copies, then the
+    // update ends, then the check handler is back. Setting the check state of the rebuilt rows
+    // must not look like the user ticking them.
+    struct CheckHandlerBack {
+        ListStore& view;
+        std::function<void(ListRow&)> handler;
+        ~CheckHandlerBack() { view.OnItemChecked = std::move(handler); }
+    } checkHandler{*this, std::exchange(OnItemChecked, nullptr)};
+    ListUpdateGuard update(*this);
+    std::vector<SortPair> list;
+    list.reserve(size_t(total));
+
+    bool keysAllDigits = true;
+    for (int i = 0; i < total; ++i) {
+        const ListRow& source = row(i);
+        auto copy = std::make_unique<ListRow>();
+        CopyItem(source, *copy);
+        const QString& text = index == 0 ? copy->caption() : copy->subItem(index - 1);
+        QString key = SortKeyText(text, m_settings);
+        keysAllDigits = keysAllDigits && allDigits(key);
+        list.push_back(SortPair{std::move(key), std::nullopt,
+                                TListItemTempSort{std::move(copy), source.checked()}});
+    }
+
+    const QCollator& collator = m_settings.collator();
+    const KeyOrder::Way way = KeyOrder::wayFor(collator, keysAllDigits);
+    if (way == KeyOrder::Way::SortKeys)
+        for (SortPair& pair : list)
+            pair.collationKey.emplace(collator.sortKey(pair.key));
+    if (list.size() > 1)
+        quickSort(list, 0, int(list.size()) - 1, KeyOrder(collator, way));
+
+    clearRows();
+    setCapacity(int(list.size()));
+    // The copies carry every field a new row would get from CopyItem and none of the marks
+    // (selection, focus, check), so they go into the list as its new rows.
+    auto rebuild = [this](SortPair& pair) {
+        ListRow& added = insertRow(std::move(pair.item.Value));
+        added.setChecked(pair.item.Checked);
+    };
+    if (FOrdemCrescente)
+        for (auto it = list.begin(); it != list.end(); ++it)
+            rebuild(*it);
+    else
+        for (auto it = list.rbegin(); it != list.rend(); ++it)
+            rebuild(*it);
+}
+
+int TORQListView::CheckedCount() const {
+    int count = 0;
+    for (int i = 0; i < rowCount(); ++i)
+        if (row(i).checked())
+            ++count;
+    return count;
+}
+
+void TORQListView::ColClick(ListColumn& Column) {
+    if (OnColumnClick)
+        OnColumnClick(*this, Column);
+    const bool sortedColumn = FColunaOrdenada == &Column;
+    const bool showingThisGroup = groupView() && FUltimaColunaAgrupada == &Column;
+    if (FORQOrdenarColumnClick && !sortedColumn) {
+        setGroupView(false);
+        Ordenar(Column);
+    } else if (FORQAgruparColumnCLick) {
+        if (showingThisGroup)
+            setGroupView(false);
+        else
+            Agrupar(Column);
+    } else if (FORQOrdenarColumnClick) {
+        Ordenar(Column);
+    }
+}
+
+void TORQListView::Agrupar(ListColumn& Column) {
+    // The click policy needs only the grouped column and the group view switch; the rows are
+    // not given group ids yet.
+    FUltimaColunaAgrupada = &Column;
+    setGroupView(true);
+}
+
+void TORQListView::ClearCacheFiltro() {
+    FCacheFiltro.clear();
+}
+
+void TORQListView::SaveColumnParams() {
+    FArrayColParam.clear();
+    FArrayColParam.resize(size_t(columnCount()));
+    for (int i = 0; i < columnCount(); ++i)
+        FArrayColParam[size_t(i)] = std::make_unique<TORQColParam>(column(i));
+}
+
+void TORQListView::RestoreColumnParams() {
+    for (auto& param : FArrayColParam) {
+        if (param) {
+            param->Restaurar();
+            param.reset();
+        }
+    }
+    FArrayColParam.clear();
+    if (int(FArrayColParam.size()) != columnCount())
+        SaveColumnParams();
+}
+
+} // namespace orq

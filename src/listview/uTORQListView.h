@@ -1,0 +1,170 @@
+#pragma once
+
+// TORQListView: the program's list of bases. It sorts by a clicked column with typed keys (dates
+// and numbers in their natural order), keeps column widths across refills and re-sorts a refill
+// by the user's last sort column. It is a ListStore (rows, columns, selection) with those rules
+// on top; ORQListViewWidget shows it.
+//
+// Typical use by a window:
+//
+//   auto* widget = new orq::ORQListViewWidget(parent);       // owns its TORQListView
+//   orq::TORQListView& lv = widget->view();
+//   lv.addColumn("Nome", 356, Qt::AlignLeft);
+//   lv.addColumn("Data/Hora", 115, Qt::AlignHCenter);
+//   lv.addColumn("Tamanho", 86, Qt::AlignRight);
+//   lv.setAlign(orq::ListStore::Align::Client);               // fills its container
+//   lv.setORQOrdenarColumnClick(true);
+//   lv.setDesabilitarBusca(true);
+//
+//   lv.BeginUpdateORQ(total);                                // refill: one repaint at the end
+//   lv.clearRows();
+//   orq::ListRow& row = lv.addRow();
+//   row.setCaption(name);
+//   row.appendSubItem(dateTime);
+//   row.appendSubItem(size);
+//   lv.EndUpdateORQ();         // may throw a sort error; the rows then stay in the added order
+//
+//   lv.rowCount(); lv.row(i); lv.selectedRow();
+//   lv.setSelectedRow(&row);  lv.setSelectedRow(nullptr);    // select exactly one / none
+//   lv.setFocusedRow(&row);   row.makeVisible();
+//   widget->setRowColour([](const orq::ListRow& r) -> std::optional<QColor> { ... });
+//   connect(widget, &orq::ORQListViewWidget::rowDoubleClicked, ...);
+//
+// Header clicks run ColClick; the widget sends their errors to the central error display.
+// Rows are rebuilt by every sort: a ListRow reference lasts until the next sort or refill.
+
+#include "listview/ListStore.h"
+#include "system/Locale.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace orq {
+
+// One column's size as it was when the record was made.
+class TORQColParam {
+public:
+    explicit TORQColParam(ListColumn& c);
+
+    // Width first, then the auto-size flag: an auto-size column recomputes its width from the
+    // flag, so the flag must come last to win.
+    void Restaurar();
+
+    ListColumn& column() const { return *FCol; }
+
+    bool autoSize = false;
+    int width = 0;
+    bool agrupa = false;
+
+private:
+    ListColumn* FCol;
+};
+
+// Indexed like the view's columns; an entry may be empty while the snapshot is given back.
+using TORQColParamArray = std::vector<std::unique_ptr<TORQColParam>>;
+
+// One row carried through a sort: a detached copy and whether the original read as checked.
+class TListItemTempSort {
+public:
+    std::unique_ptr<ListRow> Value;
+    bool Checked = false;
+};
+
+// What the row filter keeps of one row.
+class TORQListItemCache {
+public:
+    QString Caption;
+    QStringList Subitems;
+    int GroupID = -1;
+    void* Data = nullptr;
+};
+
+// Exactly ten characters shaped like dd/mm/yyyy (day 0-3x, month 0-1x, four-digit year).
+bool IsDateText(QStringView text);
+// Not empty, and only the digits 0-9, commas and dots.
+bool IsNumericText(QStringView text);
+// The digits 0-9 of text, in order.
+QString DigitsOnly(QStringView text);
+
+// The text a cell sorts by. A date-shaped cell gives "yyyymmdd" (read with the user's short-date
+// order and separator); a numeric-looking cell gives its digits as a 20-digit zero-padded number
+// (separators dropped, not interpreted); anything else sorts as itself. Fixed widths make the
+// locale's text comparison put dates and numbers in their natural order.
+// Throws "''x'' is not a valid date" and "''x'' is not a valid integer value".
+QString SortKeyText(const QString& text, const sys::RegionalSettings& settings);
+
+class TORQListView : public ListStore {
+public:
+    using TORQListViewCreateGroup = std::function<void(ListGroup& Grupo, ListColumn& Coluna)>;
+    using TColumnClickEvent = std::function<void(TORQListView& Sender, ListColumn& Column)>;
+
+    explicit TORQListView(const sys::RegionalSettings& settings = sys::RegionalSettings::user(),
+                          QObject* parent = nullptr);
+    ~TORQListView() override;
+
+    // A refill: snapshot the column sizes, hold repainting, reserve Total rows, drop the
+    // filter's snapshot.
+    void BeginUpdateORQ(int Total);
+    // Ends a refill: re-sorts ascending by the last sort column, gives the column sizes back and
+    // repaints. A sort error still leaves the columns restored and the update ended, then
+    // propagates; the rows then keep the order they were added in.
+    void EndUpdateORQ();
+
+    // Sorts by Column: ascending, or the reverse when Column was already sorted ascending.
+    // On error the rows are exactly as before, while the new sort state already holds.
+    void Ordenar(ListColumn& Column);
+
+    int CheckedCount() const;
+
+    // The header-click policy: sort, group, or ungroup. Fires OnColumnClick first.
+    void ColClick(ListColumn& Column);
+
+    bool ORQAgruparColumnClick() const { return FORQAgruparColumnCLick; }
+    void setORQAgruparColumnClick(bool value) { FORQAgruparColumnCLick = value; }
+    const TORQListViewCreateGroup& OnORQAgruparCreateGroup() const {
+        return FORQAgruparCreateGroup;
+    }
+    void setOnORQAgruparCreateGroup(TORQListViewCreateGroup handler) {
+        FORQAgruparCreateGroup = std::move(handler);
+    }
+    bool ORQOrdenarColumnClick() const { return FORQOrdenarColumnClick; }
+    void setORQOrdenarColumnClick(bool value) { FORQOrdenarColumnClick = value; }
+    bool DesabilitarBusca() const { return FDesabilitarBusca; }
+    void setDesabilitarBusca(bool value) { FDesabilitarBusca = value; }
+    const TORQColParamArray& ORQArrayColumnsParam() const { return FArrayColParam; }
+
+    // Sort and group state, for the window and for tests.
+    ListColumn* ColunaOrdenada() const { return FColunaOrdenada; }
+    bool OrdemCrescente() const { return FOrdemCrescente; }
+    ListColumn* UltimaColunaAgrupada() const { return FUltimaColunaAgrupada; }
+
+    const sys::RegionalSettings& regionalSettings() const { return m_settings; }
+
+    TColumnClickEvent OnColumnClick;
+
+private:
+    void Agrupar(ListColumn& Column);
+    static void CopyItem(const ListRow& Source, ListRow& Target);
+    void ClearCacheFiltro();
+    void SaveColumnParams();
+    void RestoreColumnParams();
+
+    ListColumn* FColunaOrdenada = nullptr;
+    bool FOrdemCrescente = false;
+    std::vector<TORQListItemCache> FCacheFiltro;
+    TORQColParamArray FArrayColParam;
+    bool FORQAgruparColumnCLick = false;
+    TORQListViewCreateGroup FORQAgruparCreateGroup;
+    ListColumn* FUltimaColunaAgrupada = nullptr;
+    bool FORQOrdenarColumnClick = false;
+    [[maybe_unused]] bool FORQAgruparColumnFechada = false; // reserved: groups closed on click
+    bool FDesabilitarBusca = false;
+
+    sys::RegionalSettings m_settings;
+};
+
+} // namespace orq
