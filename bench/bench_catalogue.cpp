@@ -50,9 +50,9 @@ QString catalogueWithLines(int count) {
         dir = std::make_unique<QTemporaryDir>();
         orq::sys::TextList list;
         for (int i = 0; i < count; ++i)
-            list.lines.append(orq::encodeCatalogueLine(
-                {QStringLiteral("BASE %1").arg(i), QStringLiteral("05/03/2013 14:07:09"),
-                 QStringLiteral("%1,56").arg(i % 100000)}));
+            list.lines.append(orq::encodeCatalogueLine({QStringLiteral("BASE %1").arg(i),
+                                                        QStringLiteral("05/03/2013 14:07:09"),
+                                                        QStringLiteral("%1,56").arg(i % 100000)}));
         list.saveToFile(dir->filePath(QStringLiteral("ORQDados.csv")));
     }
     return dir->filePath(QStringLiteral("ORQDados.csv"));

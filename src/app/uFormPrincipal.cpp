@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFrame>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,18 +27,31 @@ namespace orq {
 
 namespace {
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int x, int y) {
+// Sizes as designed for an 8-point font; larger fonts scale them (see designScale).
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 25;
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, double scale) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(x, y, 75, 25);
+    button->setMinimumSize(int(kButtonWidth * scale), kButtonHeight);
     return button;
 }
 
 QFrame* makePanel(QWidget* parent, const char* name, int height) {
     auto* panel = new QFrame(parent);
     panel->setObjectName(QString::fromLatin1(name));
-    panel->setFixedHeight(height);
+    panel->setMinimumHeight(height);
+    panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     return panel;
+}
+
+// The window was drawn for a small 8-point font in which a date and time fits the 115-pixel
+// "Data/Hora" column. Widths grow with the font actually in use so no text is cut.
+double designScale(const QFontMetrics& metrics) {
+    const int designedWidth = 103; // "05/03/2013 14:07:09" in the designed font
+    return std::max(1.0, metrics.horizontalAdvance(QStringLiteral("05/03/2013 14:07:09")) /
+                             double(designedWidth));
 }
 
 } // namespace
@@ -47,8 +61,7 @@ TForm1::Places TForm1::Places::ofRunningProgram() {
 }
 
 TForm1::TForm1(const QStringList& arguments, const Places& places, QWidget* parent)
-    : QDialog(parent), places(places),
-      ini(places.programFolder + QStringLiteral("/orqcon.ini")) {
+    : QDialog(parent), places(places), ini(places.programFolder + QStringLiteral("/orqcon.ini")) {
     buildControls();
     FormCreate(arguments);
 }
@@ -58,10 +71,11 @@ TForm1::~TForm1() = default;
 void TForm1::buildControls() {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(applicationTitle());
-    resize(599, 433);
     setSizeGripEnabled(true);
     // A dialog gets no minimise or maximise box by default; this one is the main window.
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    const double scale = designScale(fontMetrics());
+    resize(int(599 * scale), int(433 * std::min(scale, 1.3)));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(3, 3, 3, 3);
@@ -72,21 +86,27 @@ void TForm1::buildControls() {
     Edit1 = new QLineEdit(Panel1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setPlaceholderText(QStringLiteral("Filtro"));
-    Edit1->setGeometry(13, 37, 563, 21);
     ComboBox1 = new QComboBox(Panel1);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox1->setGeometry(13, 10, 482, 21);
+    ComboBox1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     ComboBox1->setEditText(defaultRoot());
-    btnAtualizar = makeButton(Panel1, "btnAtualizar", QStringLiteral("Atualizar"), 501, 8);
+    btnAtualizar = makeButton(Panel1, "btnAtualizar", QStringLiteral("Atualizar"), scale);
+    auto* top = new QGridLayout(Panel1);
+    top->setContentsMargins(10, 6, 10, 8);
+    top->setHorizontalSpacing(6);
+    top->setVerticalSpacing(4);
+    top->addWidget(ComboBox1, 0, 0);
+    top->addWidget(btnAtualizar, 0, 1);
+    top->addWidget(Edit1, 1, 0, 1, 2);
 
     ORQListView1 = new ORQListViewWidget(this);
     ORQListView1->setObjectName(QStringLiteral("ORQListView1"));
     TORQListView& view = ORQListView1->view();
-    view.addColumn(QStringLiteral("Nome"), 356, Qt::AlignLeft);
-    view.addColumn(QStringLiteral("Data/Hora"), 115, Qt::AlignHCenter);
-    view.addColumn(QStringLiteral("Tamanho"), 86, Qt::AlignRight);
+    view.addColumn(QStringLiteral("Nome"), int(356 * scale), Qt::AlignLeft);
+    view.addColumn(QStringLiteral("Data/Hora"), int(115 * scale), Qt::AlignHCenter);
+    view.addColumn(QStringLiteral("Tamanho"), int(86 * scale), Qt::AlignRight);
     view.setORQAgruparColumnClick(false);
     view.setORQOrdenarColumnClick(true);
     view.setDesabilitarBusca(true);
@@ -103,22 +123,26 @@ void TForm1::buildControls() {
     Panel2Caption = new QLabel(Panel2);
     Panel2Caption->setObjectName(QStringLiteral("Panel2Caption"));
     Panel2Caption->setAlignment(Qt::AlignCenter);
-    // The caption spans the panel beneath the buttons, as a panel caption does.
-    auto* captionLayout = new QHBoxLayout(Panel2);
-    captionLayout->setContentsMargins(0, 0, 0, 0);
-    captionLayout->addWidget(Panel2Caption);
     btnOpcoes = new QToolButton(Panel2);
     btnOpcoes->setObjectName(QStringLiteral("btnOpcoes"));
     btnOpcoes->setText(QStringLiteral("Opções"));
-    btnOpcoes->setGeometry(15, 9, 75, 25);
+    btnOpcoes->setMinimumSize(int(kButtonWidth * scale), kButtonHeight);
     btnOpcoes->setPopupMode(QToolButton::MenuButtonPopup);
     btnOpcoes->setToolButtonStyle(Qt::ToolButtonTextOnly);
     btnOpcoes->setFocusPolicy(Qt::StrongFocus);
-    btnEntrar = makeButton(Panel2, "btnEntrar", QStringLiteral("Entrar"), 341, 9);
+    btnEntrar = makeButton(Panel2, "btnEntrar", QStringLiteral("Entrar"), scale);
     btnEntrar->setVisible(false);
-    btnUltimaBase = makeButton(Panel2, "btnUltimaBase", QStringLiteral("Ultima Base"), 422, 9);
+    btnUltimaBase = makeButton(Panel2, "btnUltimaBase", QStringLiteral("Ultima Base"), scale);
     btnUltimaBase->setDefault(true);
-    btnCancelar = makeButton(Panel2, "btnCancelar", QStringLiteral("Cancelar"), 503, 9);
+    btnCancelar = makeButton(Panel2, "btnCancelar", QStringLiteral("Cancelar"), scale);
+    // The row count sits in the middle of the panel, between the menu button and the commands.
+    auto* bottom = new QHBoxLayout(Panel2);
+    bottom->setContentsMargins(12, 6, 8, 6);
+    bottom->addWidget(btnOpcoes);
+    bottom->addWidget(Panel2Caption, 1);
+    bottom->addWidget(btnEntrar);
+    bottom->addWidget(btnUltimaBase);
+    bottom->addWidget(btnCancelar);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -151,11 +175,14 @@ void TForm1::buildControls() {
     setTabOrder(btnEntrar, btnCancelar);
     setTabOrder(btnCancelar, ORQListView1);
 
-    connect(btnAtualizar, &QPushButton::clicked, this, [this] { guarded([&] { btnAtualizarClick(); }); });
+    connect(btnAtualizar, &QPushButton::clicked, this,
+            [this] { guarded([&] { btnAtualizarClick(); }); });
     connect(Edit1, &QLineEdit::textChanged, this, [this] { guarded([&] { Edit1Change(); }); });
-    connect(ComboBox1, &QComboBox::activated, this, [this] { guarded([&] { ComboBox1Select(); }); });
+    connect(ComboBox1, &QComboBox::activated, this,
+            [this] { guarded([&] { ComboBox1Select(); }); });
     connect(btnEntrar, &QPushButton::clicked, this, [this] { guarded([&] { btnEntrarClick(); }); });
-    connect(btnUltimaBase, &QPushButton::clicked, this, [this] { guarded([&] { btnUltimaBaseClick(); }); });
+    connect(btnUltimaBase, &QPushButton::clicked, this,
+            [this] { guarded([&] { btnUltimaBaseClick(); }); });
     connect(btnCancelar, &QPushButton::clicked, this, [this] { btnCancelarClick(); });
     connect(ORQListView1, &ORQListViewWidget::rowDoubleClicked, this,
             [this] { guarded([&] { btnEntrarClick(); }); });
@@ -309,7 +336,8 @@ bool TForm1::EnterSelectedBase() {
 bool TForm1::LaunchProduct() {
     // The product beside our own program comes first; the launcher falls back to PATH.
     const QString besideUs = places.programFolder + QStringLiteral("/ORQ7.exe");
-    const auto failure = launchProduct(sys::fileExists(besideUs) ? besideUs : QStringLiteral("ORQ7.exe"));
+    const auto failure =
+        launchProduct(sys::fileExists(besideUs) ? besideUs : QStringLiteral("ORQ7.exe"));
     if (!failure)
         return true;
     showErrorText(*failure);
@@ -348,8 +376,8 @@ void TForm1::SetControlsEnabled(bool enabled) {
 }
 
 void TForm1::notYetAvailable() {
-    sys::messageBox({QStringLiteral("Função ainda não disponível nesta versão."), applicationTitle(),
-                     sys::MessageIcon::None, sys::MessageButtons::Ok},
+    sys::messageBox({QStringLiteral("Função ainda não disponível nesta versão."),
+                     applicationTitle(), sys::MessageIcon::None, sys::MessageButtons::Ok},
                     this);
 }
 
@@ -424,9 +452,9 @@ bool TForm1::handleDialogKey(QKeyEvent* event) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (modifiers == Qt::NoModifier) {
-            QAbstractButton* target =
-                focusedButton ? focusedButton
-                              : (btnEntrar->isDefault() ? btnEntrar : btnUltimaBase);
+            QAbstractButton* target = focusedButton
+                                          ? focusedButton
+                                          : (btnEntrar->isDefault() ? btnEntrar : btnUltimaBase);
             if (usable(target)) {
                 target->click();
                 return true;

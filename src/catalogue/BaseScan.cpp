@@ -23,9 +23,9 @@ QStringList scanBaseLines(const QString& root, const sys::RegionalSettings& sett
         const auto file = sys::lookup(database);
         if (!file || file->isFolder)
             return;
-        lines.append(encodeCatalogueLine({entry.name,
-                                          baseDateTimeText(file->lastWriteUtc, utcOffsetNow, settings),
-                                          baseSizeText(file->size, settings)}));
+        lines.append(encodeCatalogueLine(
+            {entry.name, baseDateTimeText(file->lastWriteUtc, utcOffsetNow, settings),
+             baseSizeText(file->size, settings)}));
     });
     return lines;
 }

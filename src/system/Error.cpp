@@ -5,7 +5,8 @@ namespace orq {
 Error::Error(QString message) : m_message(std::move(message)), m_utf8(m_message.toUtf8()) {}
 
 Error Error::cannotCreateFile(const QString& path, int errnum) {
-    return Error(QStringLiteral("Cannot create file \"%1\". %2").arg(path, systemErrorText(errnum)));
+    return Error(
+        QStringLiteral("Cannot create file \"%1\". %2").arg(path, systemErrorText(errnum)));
 }
 
 Error Error::cannotOpenFile(const QString& path, int errnum) {

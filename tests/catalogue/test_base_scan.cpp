@@ -96,11 +96,13 @@ private slots:
         dataBases.lines = scanBaseLines(root.path(), ptBR);
         dataBases.saveToFile(catalogueFilePath(root.path()));
         QCOMPARE(orqtest::readBytes(root.file("ORQDados.csv")),
-                 QByteArray("?\xf3" "d?,\"05/03/2013 14:07:09\",\"1.234,00\"\r\n"));
+                 QByteArray("?\xf3"
+                            "d?,\"05/03/2013 14:07:09\",\"1.234,00\"\r\n"));
 
         sys::TextList reloaded;
         reloaded.loadFromFile(catalogueFilePath(root.path()));
-        QCOMPARE(reloaded.lines, QStringList{QString::fromUtf8("?ód?,\"05/03/2013 14:07:09\",\"1.234,00\"")});
+        QCOMPARE(reloaded.lines,
+                 QStringList{QString::fromUtf8("?ód?,\"05/03/2013 14:07:09\",\"1.234,00\"")});
     }
 
     void emptyCatalogueIsAnEmptyFile() {

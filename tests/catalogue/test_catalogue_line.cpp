@@ -40,13 +40,13 @@ private slots:
         QTest::newRow("quotes only what needs it")
             << QStringList{"Teste", "05/03/2013 14:07:09", "1.234,56"}
             << "Teste,\"05/03/2013 14:07:09\",\"1.234,56\"";
-        QTest::newRow("space in name") << QStringList{"Teste 2", "05/03/2013", "0,50"}
-                                       << "\"Teste 2\",05/03/2013,\"0,50\"";
+        QTest::newRow("space in name")
+            << QStringList{"Teste 2", "05/03/2013", "0,50"} << "\"Teste 2\",05/03/2013,\"0,50\"";
         QTest::newRow("quote doubled") << QStringList{"a\"b", "x", "y"} << "\"a\"\"b\",x,y";
         QTest::newRow("control char") << QStringList{"a\tb", "x", "y"} << "\"a\tb\",x,y";
         QTest::newRow("high chars unquoted") << QStringList{"ÇÃ\u007F", "x", "y"} << "ÇÃ\u007F,x,y";
-        QTest::newRow("point decimals unquoted") << QStringList{"B", "3/5/13", "512.00"}
-                                                 << "B,3/5/13,512.00";
+        QTest::newRow("point decimals unquoted")
+            << QStringList{"B", "3/5/13", "512.00"} << "B,3/5/13,512.00";
     }
     void encodes() {
         QFETCH(QStringList, fields);
@@ -75,9 +75,15 @@ private slots:
         QTest::addColumn<QString>("text");
         // 128 and 169 bytes are the two ties: rounding once, half away from zero, gives .13 / .17.
         const std::pair<qint64, const char*> ptBR[] = {
-            {0, "0,00"},        {10, "0,01"},       {128, "0,12"},
-            {169, "0,16"},      {512, "0,50"},      {1024, "1,00"},
-            {1263616, "1.234,00"}, {1264189, "1.234,56"}, {1023989760, "999.990,00"},
+            {0, "0,00"},
+            {10, "0,01"},
+            {128, "0,12"},
+            {169, "0,16"},
+            {512, "0,50"},
+            {1024, "1,00"},
+            {1263616, "1.234,00"},
+            {1264189, "1.234,56"},
+            {1023989760, "999.990,00"},
             {Q_INT64_C(9223372036854775807), "9.007.199.254.740.992,00"},
         };
         for (const auto& [bytes, text] : ptBR)
@@ -100,12 +106,15 @@ private slots:
         QTest::addColumn<QString>("text");
         const QDateTime t(QDate(2013, 3, 5), QTime(17, 7, 9), Qt::UTC);
         QTest::newRow("brasilia") << "pt_BR" << t << -3 * 3600 << "05/03/2013 14:07:09";
-        QTest::newRow("midnight to the second") << "pt_BR" << QDateTime(QDate(2013, 3, 5), QTime(3, 0), Qt::UTC)
-                                << -3 * 3600 << "05/03/2013";
-        QTest::newRow("fraction dropped") << "pt_BR" << QDateTime(QDate(2013, 3, 5), QTime(3, 0, 0, 500), Qt::UTC)
-                                << -3 * 3600 << "05/03/2013";
-        QTest::newRow("offset crosses the day") << "pt_BR" << QDateTime(QDate(2013, 3, 5), QTime(1, 0), Qt::UTC)
-                                    << -3 * 3600 << "04/03/2013 22:00:00";
+        QTest::newRow("midnight to the second")
+            << "pt_BR" << QDateTime(QDate(2013, 3, 5), QTime(3, 0), Qt::UTC) << -3 * 3600
+            << "05/03/2013";
+        QTest::newRow("fraction dropped")
+            << "pt_BR" << QDateTime(QDate(2013, 3, 5), QTime(3, 0, 0, 500), Qt::UTC) << -3 * 3600
+            << "05/03/2013";
+        QTest::newRow("offset crosses the day")
+            << "pt_BR" << QDateTime(QDate(2013, 3, 5), QTime(1, 0), Qt::UTC) << -3 * 3600
+            << "04/03/2013 22:00:00";
     }
     void dateTimeText() {
         QFETCH(QString, locale);

@@ -43,7 +43,7 @@ bool isHiddenName(const char* name) {
 }
 
 std::optional<struct stat> statOf(const QString& path) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(encodedNative(path).constData(), &st) != 0)
         return std::nullopt;
     return st;
@@ -66,7 +66,7 @@ bool listFolder(const QString& folder, const std::function<void(const FolderEntr
             item.isFolder = true;
         } else if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
             // Some file systems do not fill d_type; links count as what they point to.
-            struct stat st{};
+            struct stat st {};
             item.isFolder = ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
         }
         visit(item);
@@ -103,7 +103,7 @@ QByteArray readFile(const QString& path) {
     // Other readers may share the file; a writer holding it locks us out.
     if (::flock(fd.get(), LOCK_SH | LOCK_NB) != 0)
         throw Error::cannotOpenFile(path, errno);
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd.get(), &st) != 0)
         throw Error::cannotOpenFile(path, errno);
     if (S_ISDIR(st.st_mode))

@@ -37,7 +37,8 @@ MessageResult messageBox(const MessageRequest& request, QWidget* owner) {
         return hook()(request);
     if (!owner)
         owner = QApplication::activeWindow();
-    QMessageBox box(iconOf(request.icon), request.title, request.text, QMessageBox::NoButton, owner);
+    QMessageBox box(iconOf(request.icon), request.title, request.text, QMessageBox::NoButton,
+                    owner);
     if (request.buttons == MessageButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
