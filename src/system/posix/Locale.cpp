@@ -2,6 +2,8 @@
 
 #include <QCollator>
 
+#include <map>
+
 namespace orq::sys {
 
 namespace {
@@ -75,11 +77,14 @@ RegionalSettings::RegionalSettings(const QLocale& locale)
 
 const RegionalSettings& RegionalSettings::user() {
     // QLocale() is the system locale unless a test or tool set another default; follow it.
-    static std::unique_ptr<RegionalSettings> cached;
+    // Every settings object made stays alive, so references handed out earlier (a list view
+    // keeps one) never dangle when the default changes.
+    static std::map<QString, std::unique_ptr<RegionalSettings>> made;
     const QLocale current;
-    if (!cached || cached->m_locale != current)
-        cached.reset(new RegionalSettings(current));
-    return *cached;
+    auto& settings = made[current.name() + u'|' + current.bcp47Name()];
+    if (!settings)
+        settings.reset(new RegionalSettings(current));
+    return *settings;
 }
 
 RegionalSettings RegionalSettings::forLocale(const QLocale& locale) {
