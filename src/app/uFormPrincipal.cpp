@@ -399,9 +399,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress: {
         // Only the first delivery, to the focused control: a key the control ignores travels on
-        // to its parents and must not be handled twice.
+        // to its parents and must not be handled twice. The window's own focus widget, not the
+        // application's: without a window manager the window is never active, yet has the keys.
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || widget != QApplication::focusWidget() || widget->window() != this)
+        if (!widget || widget != focusWidget() || widget->window() != this)
             return false;
         bool consumed = false;
         guarded([&] { consumed = handleDialogKey(static_cast<QKeyEvent*>(event)); });
@@ -441,7 +442,7 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 // clicks Cancelar, arrows move between buttons. Whatever it leaves goes to FormKeyDown.
 bool TForm1::handleDialogKey(QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    auto* focusedButton = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+    auto* focusedButton = qobject_cast<QAbstractButton*>(focusWidget());
     auto usable = [](QAbstractButton* button) {
         return button && button->isEnabled() && button->isVisible();
     };
@@ -484,7 +485,7 @@ bool TForm1::handleDialogKey(QKeyEvent* event) {
 }
 
 bool TForm1::FormKeyDown(QKeyEvent* event) {
-    QWidget* focus = QApplication::focusWidget();
+    QWidget* focus = focusWidget();
     const bool inFilter = focus == Edit1;
     const bool inRootBox = focus && (focus == ComboBox1 || ComboBox1->isAncestorOf(focus));
     const bool inList = focus && (focus == ORQListView1 || ORQListView1->isAncestorOf(focus));
