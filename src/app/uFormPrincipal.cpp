@@ -90,6 +90,11 @@ void TForm1::buildControls() {
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    // When its edit finishes (the box loses the focus), a Qt combo box looks the typed text up
+    // among its items, letter case ignored, takes over that item's text and reports it as
+    // activated, as if picked. Leaving the box is ComboBox1Exit's alone: a known root typed by
+    // hand must not be reopened, nor its text changed.
+    disconnect(ComboBox1->lineEdit(), &QLineEdit::editingFinished, ComboBox1, nullptr);
     ComboBox1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     ComboBox1->setEditText(defaultRoot());
     btnAtualizar = makeButton(Panel1, "btnAtualizar", QStringLiteral("Atualizar"), scale);
@@ -188,10 +193,10 @@ void TForm1::buildControls() {
             [this] { guarded([&] { btnEntrarClick(); }); });
 
     // Keys reach the window before the focused control; the root box reports when it is left
-    // and the list when it is entered.
+    // and the list when it is entered. The application filter alone sees all of these: a filter
+    // on the root box or the list as well would hand their keys and focus changes over twice
+    // (a Ctrl shortcut run twice, a new root opened and its error shown twice).
     qApp->installEventFilter(this);
-    ComboBox1->installEventFilter(this);
-    ORQListView1->installEventFilter(this);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -334,10 +339,8 @@ bool TForm1::EnterSelectedBase() {
 }
 
 bool TForm1::LaunchProduct() {
-    // The product beside our own program comes first; the launcher falls back to PATH.
-    const QString besideUs = places.programFolder + QStringLiteral("/ORQ7.exe");
-    const auto failure =
-        launchProduct(sys::fileExists(besideUs) ? besideUs : QStringLiteral("ORQ7.exe"));
+    // The product beside our own program comes first, then PATH.
+    const auto failure = launchProduct(QStringLiteral("ORQ7.exe"), places.programFolder);
     if (!failure)
         return true;
     showErrorText(*failure);

@@ -1,6 +1,7 @@
 #include "launch/ProductLauncher.h"
 
 #include "system/Error.h"
+#include "system/Paths.h"
 #include "system/Process.h"
 
 #include <cerrno>
@@ -8,8 +9,12 @@
 namespace orq {
 
 std::optional<QString> launchProduct(const QString& program) {
+    return launchProduct(program, sys::programFolder());
+}
+
+std::optional<QString> launchProduct(const QString& program, const QString& firstFolder) {
     int error = ENOENT;
-    if (const std::optional<QString> found = sys::findProgram(program)) {
+    if (const std::optional<QString> found = sys::findProgram(program, firstFolder)) {
         const sys::StartOutcome outcome = sys::startDetached(*found);
         if (outcome.started)
             return std::nullopt;

@@ -12,6 +12,8 @@ namespace orq {
 // program reads as "file not found"). Never throws: a failed start is shown and the caller
 // goes on.
 std::optional<QString> launchProduct(const QString& program = QStringLiteral("ORQ7.exe"));
+// The same, looking first in the given folder instead of our own.
+std::optional<QString> launchProduct(const QString& program, const QString& firstFolder);
 
 // A system message as the error display wants it: trailing line ends, blanks, control
 // characters and full stops removed (the display adds its own full stop).

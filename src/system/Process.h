@@ -7,8 +7,10 @@
 
 namespace orq::sys {
 
-// Finds a program by bare name the way the shell resolves the product: first in the program's
-// own folder, then on PATH. Returns the native path, or nothing.
+// Finds a program by bare name the way the shell resolves the product: first in the given
+// folder (the program's own unless told otherwise), then on PATH. Returns the native path, or
+// nothing.
+std::optional<QString> findProgram(const QString& name, const QString& firstFolder);
 std::optional<QString> findProgram(const QString& name);
 
 struct StartOutcome {

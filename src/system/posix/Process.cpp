@@ -110,6 +110,10 @@ bool readErrno(int fd, int& value) {
 } // namespace
 
 std::optional<QString> findProgram(const QString& name) {
+    return findProgram(name, programFolder());
+}
+
+std::optional<QString> findProgram(const QString& name, const QString& firstFolder) {
     if (name.isEmpty())
         return std::nullopt;
     if (name.contains(u'/')) {
@@ -119,7 +123,7 @@ std::optional<QString> findProgram(const QString& name) {
     }
     // Whatever lies beside us is taken even without the execute bit, so that starting it
     // reports why it cannot run instead of quietly picking another copy from PATH.
-    const QString besideUs = programFolder() + u'/' + name;
+    const QString besideUs = firstFolder + u'/' + name;
     if (isRegularFile(QFile::encodeName(besideUs)))
         return besideUs;
     return searchPath(name);
