@@ -281,7 +281,7 @@ void TForm1::Edit1Change() {
 // Roots
 
 void TForm1::loadHosts() {
-    const QString path = places.programFolder + QStringLiteral("/ORQDados.Hosts.txt");
+    const QString path = hostsFilePath(places.programFolder);
     if (sys::fileExists(path))
         hosts.loadFromFile(path);
 }
@@ -311,7 +311,7 @@ void TForm1::ComboBox1Exit() {
     if (list().rowCount() < 1)
         return;
     hosts.lines.append(root);
-    hosts.saveToFile(places.programFolder + QStringLiteral("/ORQDados.Hosts.txt"));
+    hosts.saveToFile(hostsFilePath(places.programFolder));
     refreshRootList();
 }
 

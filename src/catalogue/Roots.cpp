@@ -2,7 +2,6 @@
 
 #include "catalogue/BaseScan.h"
 #include "system/FileSystem.h"
-#include "system/Paths.h"
 
 namespace orq {
 
@@ -19,8 +18,8 @@ QString asciiUpper(const QString& text) {
 
 } // namespace
 
-QString hostsFilePath() {
-    return sys::programFolder() + QStringLiteral("/ORQDados.Hosts.txt");
+QString hostsFilePath(const QString& programFolder) {
+    return programFolder + QStringLiteral("/ORQDados.Hosts.txt");
 }
 
 QString startupRoot(const QStringList& arguments, const QStringList& hosts) {

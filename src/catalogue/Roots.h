@@ -12,8 +12,8 @@ inline const QString& defaultRoot() {
     return root;
 }
 
-// The known roots file lies beside the program, never in the current directory.
-QString hostsFilePath();
+// The known roots file lies in the program's folder, never in the current directory.
+QString hostsFilePath(const QString& programFolder);
 
 // The start-up root: the first command-line argument, else the first known root, else the
 // default root.
