@@ -4,11 +4,25 @@
 #include <QDateTime>
 #include <QString>
 #include <QTemporaryDir>
+#include <initializer_list>
 
 #include <sys/types.h>
 #include <vector>
 
 namespace orqtest {
+
+// Bytes written out one by one, for file contents that are not text.
+inline QByteArray bytes(std::initializer_list<uchar> list) {
+    QByteArray out;
+    for (uchar b : list)
+        out.append(char(b));
+    return out;
+}
+
+// Byte-order marks: UTF-8, UTF-16 little-endian, UTF-16 big-endian.
+inline const QByteArray utf8Mark = bytes({0xEF, 0xBB, 0xBF});
+inline const QByteArray leMark = bytes({0xFF, 0xFE});
+inline const QByteArray beMark = bytes({0xFE, 0xFF});
 
 // A scratch folder that disappears with the test; paths inside it are native.
 class TempFolder {

@@ -10,15 +10,9 @@ using namespace orq::sys;
 
 namespace {
 
-QByteArray bytes(std::initializer_list<uchar> list) {
-    QByteArray out;
-    for (uchar b : list)
-        out.append(char(b));
-    return out;
-}
-
-const QByteArray utf8Mark = bytes({0xEF, 0xBB, 0xBF});
-const QByteArray leMark = bytes({0xFF, 0xFE});
+using orqtest::bytes;
+using orqtest::leMark;
+using orqtest::utf8Mark;
 
 // A UTF-16 LE profile: the mark, then the text.
 QByteArray utf16File(const QString& text) {

@@ -17,16 +17,11 @@ Q_DECLARE_METATYPE(orq::sys::TextEncoding)
 
 namespace {
 
-QByteArray bytes(std::initializer_list<uchar> list) {
-    QByteArray out;
-    for (uchar b : list)
-        out.append(char(b));
-    return out;
-}
+using orqtest::bytes;
+using orqtest::leMark;
+using orqtest::utf8Mark;
 
-const QByteArray utf8Mark = bytes({0xEF, 0xBB, 0xBF});
-const QByteArray leMark = bytes({0xFF, 0xFE});
-const QByteArray beMark = bytes({0xFE, 0xFF});
+using orqtest::beMark;
 
 QByteArray utf16(const QString& text, bool littleEndian) {
     QByteArray out;
