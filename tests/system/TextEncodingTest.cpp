@@ -1,5 +1,7 @@
 #include "system/TextEncoding.h"
 
+#include "TestSupport.h"
+
 #include <QtTest>
 
 using namespace orq::sys;
@@ -12,12 +14,7 @@ QString unit(char16_t code) {
     return QString(QChar(code));
 }
 
-QByteArray bytes(std::initializer_list<uchar> list) {
-    QByteArray out;
-    for (uchar b : list)
-        out.append(char(b));
-    return out;
-}
+using orqtest::bytes;
 
 } // namespace
 
