@@ -1,7 +1,7 @@
 #include "app/uFormPrincipal.h"
 
 #include "catalogue/BaseScan.h"
-#include "catalogue/CatalogueView.h"
+#include "session/CatalogueView.h"
 #include "catalogue/Roots.h"
 #include "launch/ProductLauncher.h"
 #include "listview/ORQListViewWidget.h"
@@ -60,8 +60,8 @@ TForm1::Places TForm1::Places::ofRunningProgram() {
     return {sys::programFolder()};
 }
 
-TForm1::TForm1(const QStringList& arguments, const Places& places, QWidget* parent)
-    : QDialog(parent), places(places), ini(places.programFolder + QStringLiteral("/orqcon.ini")) {
+TForm1::TForm1(const QStringList& arguments, const Places& where, QWidget* parent)
+    : QDialog(parent), places(where), ini(where.programFolder + QStringLiteral("/orqcon.ini")) {
     buildControls();
     FormCreate(arguments);
 }

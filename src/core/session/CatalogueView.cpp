@@ -1,4 +1,4 @@
-#include "catalogue/CatalogueView.h"
+#include "session/CatalogueView.h"
 
 #include "catalogue/CatalogueLine.h"
 #include "listview/uTORQListView.h"
