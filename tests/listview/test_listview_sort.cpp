@@ -13,6 +13,8 @@ class TestListViewSort : public QObject {
 private slots:
     void isDateText_data();
     void isDateText();
+    void isDateTimeText_data();
+    void isDateTimeText();
     void isNumericText_data();
     void isNumericText();
     void digitsOnly_data();
@@ -33,6 +35,7 @@ private slots:
     void rebuiltRowsCarryTheirFieldsButNoMarks();
     void checkedStateSurvivesWithoutNotifying();
     void manyRowsSortLikeTheirValues();
+    void manyDateTimesSortByInstant();
 };
 
 void TestListViewSort::isDateText_data() {
@@ -56,6 +59,39 @@ void TestListViewSort::isDateText() {
     QFETCH(QString, text);
     QFETCH(bool, date);
     QCOMPARE(IsDateText(text), date);
+}
+
+void TestListViewSort::isDateTimeText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("dateTime");
+    QTest::newRow("date and time") << "05/03/2013 14:07:09" << true;
+    QTest::newRow("last second of a day") << "31/12/2012 23:59:59" << true;
+    QTest::newRow("midnight written out") << "05/03/2013 00:00:00" << true;
+    QTest::newRow("hour 19") << "05/03/2013 19:00:00" << true;
+    QTest::newRow("date shape only") << "39/19/2013 10:00:00" << true;
+    QTest::newRow("bare date") << "05/03/2013" << false;
+    QTest::newRow("no seconds") << "05/03/2013 14:07" << false;
+    QTest::newRow("hour 24") << "05/03/2013 24:00:00" << false;
+    QTest::newRow("hour 30") << "05/03/2013 30:00:00" << false;
+    QTest::newRow("minute 60") << "05/03/2013 14:60:09" << false;
+    QTest::newRow("second 60") << "05/03/2013 14:07:60" << false;
+    QTest::newRow("one-digit hour") << "05/03/2013 9:07:09" << false;
+    QTest::newRow("two blanks") << "05/03/2013  14:07:09" << false;
+    QTest::newRow("tab") << "05/03/2013\t14:07:09" << false;
+    QTest::newRow("no blank") << "05/03/201314:07:09" << false;
+    QTest::newRow("trailing blank") << "05/03/2013 14:07:09 " << false;
+    QTest::newRow("milliseconds") << "05/03/2013 14:07:09.5" << false;
+    QTest::newRow("other time separator") << "05/03/2013 14.07.09" << false;
+    QTest::newRow("bad date shape") << "41/03/2013 14:07:09" << false;
+    QTest::newRow("letter in time") << "05/03/2013 14:o7:09" << false;
+    QTest::newRow("full-width digit in time") << QString::fromUtf8("05/03/2013 14:07:0９") << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+void TestListViewSort::isDateTimeText() {
+    QFETCH(QString, text);
+    QFETCH(bool, dateTime);
+    QCOMPARE(IsDateTimeText(text), dateTime);
 }
 
 void TestListViewSort::isNumericText_data() {
@@ -126,9 +162,32 @@ void TestListViewSort::sortKey_data() {
     QTest::newRow("zero") << "pt_BR"
                           << "0"
                           << "00000000000000000000";
-    QTest::newRow("date and time is text") << "pt_BR"
-                                           << "17/09/2013 10:33:19"
-                                           << "17/09/2013 10:33:19";
+    QTest::newRow("day-first date and time") << "pt_BR"
+                                             << "05/03/2013 14:07:09"
+                                             << "20130305140709";
+    QTest::newRow("month-first date and time") << "en_US"
+                                               << "05/01/2014 08:00:00"
+                                               << "20140501080000";
+    QTest::newRow("last second of a year") << "pt_BR"
+                                           << "31/12/2012 23:59:59"
+                                           << "20121231235959";
+    QTest::newRow("midnight written out") << "pt_BR"
+                                          << "05/03/2013 00:00:00"
+                                          << "20130305000000";
+    // A date with a time of any other shape is a text like any other, even when its date part
+    // names no day.
+    QTest::newRow("no seconds is text") << "pt_BR"
+                                        << "05/03/2013 14:07"
+                                        << "05/03/2013 14:07";
+    QTest::newRow("hour 24 is text") << "pt_BR"
+                                     << "05/03/2013 24:00:00"
+                                     << "05/03/2013 24:00:00";
+    QTest::newRow("two blanks is text") << "pt_BR"
+                                        << "05/03/2013  14:07:09"
+                                        << "05/03/2013  14:07:09";
+    QTest::newRow("no such day with a bad time is text") << "pt_BR"
+                                                         << "31/02/2013 14:07"
+                                                         << "31/02/2013 14:07";
     QTest::newRow("name") << "pt_BR"
                           << "BASE_12345"
                           << "BASE_12345";
@@ -163,6 +222,20 @@ void TestListViewSort::sortKeyErrors_data() {
     QTest::newRow("year first") << "ja_JP"
                                 << "17/09/2013"
                                 << "''17/09/2013'' is not a valid date";
+    // A date-time fails as its date alone would.
+    QTest::newRow("no 31st of February, with time") << "pt_BR"
+                                                    << "31/02/2013 10:00:00"
+                                                    << "''31/02/2013'' is not a valid date";
+    QTest::newRow("date shape only, with time") << "pt_BR"
+                                                << "39/19/2013 23:59:59"
+                                                << "''39/19/2013'' is not a valid date";
+    QTest::newRow("month 17 under month-first settings, with time")
+        << "en_US"
+        << "17/09/2013 10:33:19"
+        << "''17/09/2013'' is not a valid date";
+    QTest::newRow("year first, with time") << "ja_JP"
+                                           << "17/09/2013 10:33:19"
+                                           << "''17/09/2013'' is not a valid date";
     QTest::newRow("no digits") << "pt_BR"
                                << ".."
                                << "'''' is not a valid integer value";
@@ -208,14 +281,35 @@ void TestListViewSort::sortsByTypedKeys_data() {
     QTest::newRow("month-first dates")
         << "en_US" << 1 << QStringList{"05/01/2014", "01/05/2014", "12/31/2013"}
         << QStringList{"12/31/2013", "01/05/2014", "05/01/2014"};
-    QTest::newRow("date and time sorts as text")
-        << "pt_BR" << 1 << QStringList{"17/09/2013 10:33:19", "05/01/2014 08:00:00"}
-        << QStringList{"05/01/2014 08:00:00", "17/09/2013 10:33:19"};
-    // The lone date gets the key 20090105 and falls among the texts by those digits, after
-    // "20/01/..." although its day is the earliest.
-    QTest::newRow("a date among dates with time")
-        << "pt_BR" << 1 << QStringList{"20/01/2010 09:00:00", "05/01/2009", "17/09/2013 10:33:19"}
-        << QStringList{"17/09/2013 10:33:19", "20/01/2010 09:00:00", "05/01/2009"};
+    QTest::newRow("dates with time")
+        << "pt_BR" << 1
+        << QStringList{"17/09/2013 10:33:19", "05/01/2014 08:00:00", "17/09/2013 09:59:59"}
+        << QStringList{"17/09/2013 09:59:59", "17/09/2013 10:33:19", "05/01/2014 08:00:00"};
+    // A bare date is a midnight: after the day before, before any later time of its day.
+    QTest::newRow("bare dates among dates with time")
+        << "pt_BR" << 1
+        << QStringList{"01/02/2015 10:00:00", "05/03/2013 14:07:09", "05/03/2013",
+                       "31/12/2012 23:59:59"}
+        << QStringList{"31/12/2012 23:59:59", "05/03/2013", "05/03/2013 14:07:09",
+                       "01/02/2015 10:00:00"};
+    QTest::newRow("a bare date between its neighbouring seconds")
+        << "pt_BR" << 1
+        << QStringList{"05/03/2013 00:00:01", "05/03/2013", "04/03/2013 23:59:59", "06/03/2013"}
+        << QStringList{"04/03/2013 23:59:59", "05/03/2013", "05/03/2013 00:00:01", "06/03/2013"};
+    QTest::newRow("month-first dates with time")
+        << "en_US" << 1
+        << QStringList{"05/01/2014 08:00:00", "01/05/2014", "12/31/2013 23:59:59",
+                       "01/05/2014 00:00:01"}
+        << QStringList{"12/31/2013 23:59:59", "01/05/2014", "01/05/2014 00:00:01",
+                       "05/01/2014 08:00:00"};
+    // A text in the column makes the sort go through the locale's collation keys; the dates
+    // must keep their order there, and a badly shaped time sorts as the text it is.
+    QTest::newRow("dates with time among texts")
+        << "pt_BR" << 1 << QStringList{"Sem data",         "01/02/2015 10:00:00",
+                                       "05/03/2013 14:07", "05/03/2013 00:00:01",
+                                       "05/03/2013",       "04/03/2013 23:59:59"}
+        << QStringList{"05/03/2013 14:07",    "04/03/2013 23:59:59", "05/03/2013",
+                       "05/03/2013 00:00:01", "01/02/2015 10:00:00", "Sem data"};
     QTest::newRow("sizes by value")
         << "pt_BR" << 2 << QStringList{"1.234,56", "99,00", "12.345,00", "100,00"}
         << QStringList{"99,00", "100,00", "1.234,56", "12.345,00"};
@@ -307,6 +401,8 @@ void TestListViewSort::failedSortLeavesRowsUntouched_data() {
                                << "''2147483648'' is not a valid integer value";
     QTest::newRow("no such day") << 0 << QStringList{"31/02/2013", "4", "4,00"}
                                  << "''31/02/2013'' is not a valid date";
+    QTest::newRow("no such day, with time") << 1 << QStringList{"z", "31/02/2013 10:00:00", "4,00"}
+                                            << "''31/02/2013'' is not a valid date";
     QTest::newRow("missing sub-item")
         << 2 << QStringList{"z", "4"} << "List index out of bounds (1)";
     QTest::newRow("no sub-items") << 1 << QStringList{"z"} << "List index out of bounds (0)";
@@ -437,6 +533,38 @@ void TestListViewSort::manyRowsSortLikeTheirValues() {
     QCOMPARE(list->rowCount(), int(values.size()));
     for (int i = 0; i < list->rowCount(); ++i)
         QCOMPARE(list->row(i).caption(), QStringLiteral("BASE_%1").arg(values[i]));
+}
+
+void TestListViewSort::manyDateTimesSortByInstant() {
+    // Instants scattered over years, days and seconds, written as the "Data/Hora" column writes
+    // them (midnight as the date alone), compared with the instants' own order: catches keys
+    // that misplace a time field or a bare date.
+    auto list = makeBaseList(ptBR());
+    const QDateTime start(QDate(1999, 12, 31), QTime(0, 0));
+    QList<QDateTime> instants;
+    for (int i = 0; i < 1500; ++i) {
+        const qint64 step = (qint64(i) * 7919) % 1500;
+        // Five instants a day, so times are compared within a day too: one at midnight, the
+        // others spread over its seconds.
+        const qint64 day = step / 5 * 3;
+        const qint64 second = step % 5 == 0 ? 0 : (step * 104729) % 86400;
+        instants << start.addSecs(day * 86400 + second);
+    }
+    QList<QStringList> rows;
+    for (const QDateTime& at : instants) {
+        QString text = at.date().toString(QStringLiteral("dd/MM/yyyy"));
+        if (at.time() != QTime(0, 0))
+            text += at.time().toString(QStringLiteral(" HH:mm:ss"));
+        rows << QStringList{at.toString(Qt::ISODate), text, QString()};
+    }
+    addRows(*list, rows);
+
+    list->Ordenar(list->column(1));
+
+    std::sort(instants.begin(), instants.end());
+    QCOMPARE(list->rowCount(), int(instants.size()));
+    for (int i = 0; i < list->rowCount(); ++i)
+        QCOMPARE(list->row(i).caption(), instants[i].toString(Qt::ISODate));
 }
 
 QTEST_GUILESS_MAIN(TestListViewSort)

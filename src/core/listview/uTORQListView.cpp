@@ -152,6 +152,15 @@ bool IsDateText(QStringView text) {
            isDigit(text[6]) && isDigit(text[7]) && isDigit(text[8]) && isDigit(text[9]);
 }
 
+bool IsDateTimeText(QStringView text) {
+    if (text.size() != 19 || !IsDateText(text.first(10)) || text[10] != u' ')
+        return false;
+    const QStringView time = text.sliced(11);
+    return inRange(time[0], u'0', u'2') && isDigit(time[1]) && (time[0] < u'2' || time[1] < u'4') &&
+           time[2] == u':' && inRange(time[3], u'0', u'5') && isDigit(time[4]) && time[5] == u':' &&
+           inRange(time[6], u'0', u'5') && isDigit(time[7]);
+}
+
 bool IsNumericText(QStringView text) {
     if (text.isEmpty())
         return false;
@@ -171,14 +180,23 @@ QString DigitsOnly(QStringView text) {
 }
 
 QString SortKeyText(const QString& text, const sys::RegionalSettings& settings) {
-    if (IsDateText(text)) {
-        const std::optional<QDate> date = settings.parseShortDate(text);
+    const bool dateTime = IsDateTimeText(text);
+    if (dateTime || IsDateText(text)) {
+        // As for a number, the error quotes the text that was read as a date: the date part.
+        const QString dateText = text.first(10);
+        const std::optional<QDate> date = settings.parseShortDate(dateText);
         if (!date)
-            throw Error::invalidDate(text);
+            throw Error::invalidDate(dateText);
+        // A bare date keeps its eight digits: being a prefix of the same day's date-times, it
+        // sorts before all of them (the collation, like a plain comparison, puts a prefix
+        // first) and after every time of the day before, so it reads as midnight.
         QString key(8, u'0'); // yyyymmdd
         writeDigits(key, 4, date->year());
         writeDigits(key, 6, date->month());
         writeDigits(key, 8, date->day());
+        if (dateTime) // hhnnss, the digits as written
+            for (qsizetype at : {11, 12, 14, 15, 17, 18})
+                key.append(text[at]);
         return key;
     }
     if (IsNumericText(text)) {

@@ -1,9 +1,9 @@
 #pragma once
 
-// TORQListView: the program's list of bases. It sorts by a clicked column with typed keys (dates
-// and numbers in their natural order), keeps column widths across refills and re-sorts a refill
-// by the user's last sort column. It is a ListStore (rows, columns, selection) with those rules
-// on top; ORQListViewWidget shows it.
+// TORQListView: the program's list of bases. It sorts by a clicked column with typed keys (dates,
+// dates with a time, and numbers in their natural order), keeps column widths across refills and
+// re-sorts a refill by the user's last sort column. It is a ListStore (rows, columns, selection)
+// with those rules on top; ORQListViewWidget shows it.
 //
 // Typical use by a window:
 //
@@ -85,16 +85,24 @@ public:
 
 // Exactly ten characters shaped like dd/mm/yyyy (day 0-3x, month 0-1x, four-digit year).
 bool IsDateText(QStringView text);
+// A date shaped as IsDateText wants, one blank, then hh:nn:ss: exactly nineteen characters, with
+// hours 00-23 and minutes and seconds 00-59. The shape of the "Data/Hora" column's texts (the
+// short date and the long time); a time of exactly midnight is written as the date alone.
+bool IsDateTimeText(QStringView text);
 // Not empty, and only the digits 0-9, commas and dots.
 bool IsNumericText(QStringView text);
 // The digits 0-9 of text, in order.
 QString DigitsOnly(QStringView text);
 
-// The text a cell sorts by. A date-shaped cell gives "yyyymmdd" (read with the user's short-date
-// order and separator); a numeric-looking cell gives its digits as a 20-digit zero-padded number
-// (separators dropped, not interpreted); anything else sorts as itself. Fixed widths make the
-// locale's text comparison put dates and numbers in their natural order.
-// Throws "''x'' is not a valid date" and "''x'' is not a valid integer value".
+// The text a cell sorts by. A date-shaped cell gives "yyyymmdd" and a date-time-shaped one
+// "yyyymmddhhnnss", the date read with the user's short-date order and separator; a
+// numeric-looking cell gives its digits as a 20-digit zero-padded number (separators dropped,
+// not interpreted); anything else, a date with a badly shaped time among it, sorts as itself.
+// Fixed widths make the locale's text comparison put dates and numbers in their natural order;
+// a bare date's key is a prefix of its own day's date-time keys, so it sorts as that day's
+// midnight, before 00:00:01 and after the previous day's 23:59:59.
+// Throws "''x'' is not a valid date" (x the date part, as for a bare date, when the day does not
+// exist under those settings) and "''x'' is not a valid integer value" (x the digits).
 QString SortKeyText(const QString& text, const sys::RegionalSettings& settings);
 
 class TORQListView : public ListStore {
