@@ -36,7 +36,7 @@ QString rootWithBases(int count) {
 void BM_ScanBases(benchmark::State& state) {
     const QString root = rootWithBases(int(state.range(0)));
     for (auto _ : state) {
-        const QStringList lines = orq::scanBaseLines(root, ptBR());
+        const QStringList lines = orq::scanBases(root, ptBR()).lines;
         benchmark::DoNotOptimize(lines.size());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));

@@ -43,14 +43,7 @@ inline QDateTime utc(int year, int month, int day, int hour = 0, int minute = 0,
 // Brazilian settings and UTC, whatever LANG and TZ the tests run with; the product exits at once
 // after logging what it read, so it needs no display; Windows-form paths ("c:\...") land in an
 // empty Wine prefix unless a test makes its own.
-inline void pinTestEnvironment() {
-    QLocale::setDefault(QLocale(QStringLiteral("pt_BR")));
-    qputenv("TZ", "UTC");
-    tzset();
-    qputenv("ORQ7_EXIT", "1");
-    static TempFolder emptyPrefix;
-    qputenv("WINEPREFIX", QFile::encodeName(emptyPrefix.path()));
-}
+void pinTestEnvironment();
 
 // The window's message boxes, each answered OK, in the order they were asked for.
 class MessageLog {
@@ -82,36 +75,19 @@ struct Base {
     QString size = QStringLiteral("1,00");
 };
 
-inline QString quoted(const QString& field) {
-    for (QChar c : field) {
-        if (c.unicode() <= 32 || c == u'"' || c == u',')
-            return u'"' + QString(field).replace(QStringLiteral("\""), QStringLiteral("\"\"")) +
-                   u'"';
-    }
-    return field;
-}
+QString quoted(const QString& field);
 
-inline QString catalogueLine(const Base& base) {
-    return quoted(base.name) + u',' + quoted(base.dateTime) + u',' + quoted(base.size);
-}
+QString catalogueLine(const Base& base);
 
 // Lines joined as the program writes text lists: every line followed by CR LF, Windows-1252.
-inline QByteArray crlfAnsi(const QStringList& lines) {
-    QByteArray bytes;
-    for (const QString& line : lines)
-        bytes += orq::sys::encodeAnsi(line) + "\r\n";
-    return bytes;
-}
+QByteArray crlfAnsi(const QStringList& lines);
 
 // A program folder with the stand-in product in it, and a root.
 class Bench {
 public:
-    Bench() : m_log("ORQ7_LOG", QFile::encodeName(m_program.file(QStringLiteral("orq7.log")))) {
-        const QString product = m_program.file(QStringLiteral("ORQ7.exe"));
-        const QString built = qEnvironmentVariable("ORQ_TEST_BIN") + QStringLiteral("/ORQ7.exe");
-        if (!QFile::copy(built, product))
-            qFatal("cannot copy the stand-in product from %s", qPrintable(built));
-    }
+    Bench();
+    // A bench whose root already holds this catalogue.
+    explicit Bench(const QList<Base>& catalogue);
 
     QString programFolder() const { return m_program.path(); }
     QString root() const { return m_root.path(); }
@@ -123,59 +99,22 @@ public:
     void writeIni(const QByteArray& bytes) const { writeBytes(iniPath(), bytes); }
     QByteArray ini() const { return readBytes(iniPath()); }
     // A stored database path in section ORQ, with a few lines of the product's own around it.
-    void writeIniNaming(const QString& databasePath) const {
-        writeIni("; ORQ 7\r\n[ORQ]\r\nCAMINHO=" + orq::sys::encodeAnsi(databasePath) +
-                 "\r\nIDIOMA=pt\r\n\r\n[SERVIDOR]\r\nNOME=velho\r\nPORTA=3050\r\n");
-    }
+    void writeIniNaming(const QString& databasePath) const;
     void writeHosts(const QStringList& roots) const { writeBytes(hostsPath(), crlfAnsi(roots)); }
 
     // The catalogue file of the root, so the rows come in this order without a scan.
     void writeCatalogue(const QList<Base>& bases) const { writeCatalogueOf(root(), bases); }
-    static void writeCatalogueOf(const QString& root, const QList<Base>& bases) {
-        QStringList lines;
-        for (const Base& base : bases)
-            lines << catalogueLine(base);
-        writeBytes(root + QStringLiteral("/ORQDados.csv"), crlfAnsi(lines));
-    }
-    void writeCatalogue(const QStringList& names) const {
-        QList<Base> bases;
-        for (const QString& name : names)
-            bases.append({name});
-        writeCatalogue(bases);
-    }
+    static void writeCatalogueOf(const QString& root, const QList<Base>& bases);
+    void writeCatalogue(const QStringList& names) const;
 
     // What the product logged so far: one (server, database) pair per start.
-    QList<QStringList> productStarts() const {
-        QList<QStringList> starts;
-        const QByteArray log = readBytes(m_program.file(QStringLiteral("orq7.log")));
-        for (const QByteArray& line : log.split('\n')) {
-            if (line.isEmpty())
-                continue;
-            const QStringList fields = QString::fromUtf8(line).split(u'\t');
-            starts.append(fields.mid(1));
-        }
-        return starts;
-    }
+    QList<QStringList> productStarts() const;
 
     // The products now running from this bench's folder. A start returns only once the product
     // runs, so while products stay up (see ProductsStayUp) this counts the starts at once.
-    QList<pid_t> runningProducts() const {
-        const QString product = QFileInfo(productPath()).canonicalFilePath();
-        QList<pid_t> pids;
-        const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-        for (const QString& entry : entries) {
-            bool isPid = false;
-            const int pid = entry.toInt(&isPid);
-            if (isPid && QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid)) == product)
-                pids << pid_t(pid);
-        }
-        return pids;
-    }
+    QList<pid_t> runningProducts() const;
 
-    ~Bench() {
-        for (const pid_t pid : runningProducts())
-            ::kill(pid, SIGKILL);
-    }
+    ~Bench();
 
 private:
     TempFolder m_program;
@@ -196,52 +135,17 @@ private:
 // The main window with handles on its controls.
 class Window {
 public:
-    Window(const QStringList& arguments, const QString& programFolder)
-        : form(arguments, orq::TForm1::Places{programFolder}) {
-        edit = child<QLineEdit>("Edit1");
-        combo = child<QComboBox>("ComboBox1");
-        atualizar = child<QPushButton>("btnAtualizar");
-        listWidget = child<orq::ORQListViewWidget>("ORQListView1");
-        count = child<QLabel>("Panel2Caption");
-        opcoes = child<QToolButton>("btnOpcoes");
-        entrar = child<QPushButton>("btnEntrar");
-        ultimaBase = child<QPushButton>("btnUltimaBase");
-        cancelar = child<QPushButton>("btnCancelar");
-        menu = child<QMenu>("PopupMenu1");
-        mnNovaBase = child<QAction>("mnNovaBase");
-        mnCopiar = child<QAction>("mnCopiar");
-        mnEnviar = child<QAction>("mnEnviar");
-        mnTestarOrqdef = child<QAction>("mnTestarOrqdef");
-        mnRenomearPastasParaUF = child<QAction>("mnRenomearPastasParaUF");
-    }
+    Window(const QStringList& arguments, const QString& programFolder);
 
     // Shown and active, so keys reach the focused control through the window's key handling.
-    bool show() {
-        form.show();
-        QApplication::setActiveWindow(&form);
-        return QTest::qWaitForWindowActive(&form);
-    }
+    bool show();
 
     orq::TORQListView& list() const { return listWidget->view(); }
     QAbstractItemModel* model() const { return listWidget->model(); }
 
-    QStringList column(int column) const {
-        QStringList texts;
-        for (int row = 0; row < model()->rowCount(); ++row)
-            texts << model()->index(row, column).data().toString();
-        return texts;
-    }
+    QStringList column(int column) const;
     QStringList names() const { return column(0); }
-    QList<QStringList> rows() const {
-        QList<QStringList> out;
-        for (int row = 0; row < model()->rowCount(); ++row) {
-            QStringList cells;
-            for (int c = 0; c < model()->columnCount(); ++c)
-                cells << model()->index(row, c).data().toString();
-            out << cells;
-        }
-        return out;
-    }
+    QList<QStringList> rows() const;
     // The selected row's caption; empty when none is selected.
     QString selected() const {
         const orq::ListRow* row = list().selectedRow();
@@ -252,15 +156,7 @@ public:
         return row ? row->index() : -1;
     }
     // The captions drawn in a colour of their own.
-    QStringList coloured() const {
-        QStringList out;
-        for (int row = 0; row < model()->rowCount(); ++row) {
-            const QVariant colour = model()->index(row, 0).data(Qt::ForegroundRole);
-            if (colour.isValid())
-                out << model()->index(row, 0).data().toString();
-        }
-        return out;
-    }
+    QStringList coloured() const;
     QColor colourOf(int row) const {
         return model()->index(row, 0).data(Qt::ForegroundRole).value<QColor>();
     }
@@ -274,32 +170,13 @@ public:
     }
     // Key by key to whatever has the focus then, as a user types; beyond ASCII, the key of a
     // Latin-1 letter is its upper-case code, as on a Brazilian keyboard.
-    void type(const QString& text) {
-        for (QChar c : text) {
-            if (c.unicode() < 128) {
-                QTest::keyClick(focused(), char(c.unicode()));
-            } else {
-                const char16_t upper = c.toUpper().unicode();
-                QTest::sendKeyEvent(QTest::Click, focused(),
-                                    upper <= 0xff ? Qt::Key(upper) : Qt::Key_unknown, QString(c),
-                                    Qt::NoModifier);
-            }
-        }
-    }
+    void type(const QString& text);
 
-    void clickHeader(int section) {
-        QHeaderView* header = listWidget->header();
-        QTest::mouseClick(
-            header->viewport(), Qt::LeftButton, {},
-            QPoint(header->sectionViewportPosition(section) + 5, header->height() / 2));
-    }
+    void clickHeader(int section);
     QPoint rowCentre(int row) const {
         return listWidget->visualRect(model()->index(row, 0)).center();
     }
-    bool rowFullyVisible(int row) const {
-        return listWidget->viewport()->rect().contains(
-            listWidget->visualRect(model()->index(row, 0)));
-    }
+    bool rowFullyVisible(int row) const;
 
     // Picks a root of the drop-down list as the user does, by its position.
     void pickRoot(int index) {
@@ -331,6 +208,22 @@ private:
             qFatal("the window has no %s", name);
         return found;
     }
+};
+
+// The opening most window tests share: a bench whose root holds this catalogue (and, when given,
+// an orqcon.ini naming that database path), the window's message boxes recorded, and the window
+// opened on that root. Its parts are bound by name:
+//
+//   OpenedWindow opened({"ALFA", "BETA"});
+//   auto& [bench, messages, window] = opened;
+//   QVERIFY(window.show());
+struct OpenedWindow {
+    explicit OpenedWindow(const QList<Base>& catalogue, const QString& storedPath = {});
+    explicit OpenedWindow(const QStringList& names, const QString& storedPath = {});
+
+    Bench bench;
+    MessageLog messages;
+    Window window;
 };
 
 } // namespace orqtest

@@ -65,8 +65,24 @@ private slots:
     void roundTrips() {
         QFETCH(QString, name);
         const QStringList fields{name, "05/03/2013 14:07:09", "1.234,56"};
-        const QStringList decoded = decodeCatalogueLine(encodeCatalogueLine(fields));
+        bool quoteLeftOpen = true;
+        const QStringList decoded =
+            decodeCatalogueLine(encodeCatalogueLine(fields), &quoteLeftOpen);
         QCOMPARE(decoded, fields);
+        QVERIFY(!quoteLeftOpen);
+    }
+
+    // A line cut short inside a quoted field, as a crash in the middle of a write leaves its last
+    // line, is told apart from a whole one wherever the cut falls.
+    void cutLineLeavesItsQuoteOpen() {
+        const QString line = encodeCatalogueLine({"Base Dois", "05/03/2013 14:07:09", "1.234,56"});
+        const qsizetype closing = line.lastIndexOf(u'"');
+        const qsizetype opening = line.lastIndexOf(u'"', closing - 1);
+        for (qsizetype cut = opening + 1; cut <= closing; ++cut) {
+            bool quoteLeftOpen = false;
+            decodeCatalogueLine(QStringView(line).first(cut), &quoteLeftOpen);
+            QVERIFY2(quoteLeftOpen, qPrintable(line.first(cut)));
+        }
     }
 
     void sizeText_data() {

@@ -1,11 +1,16 @@
 #include "TestSupport.h"
 
+#include "catalogue/ProductFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QtTest>
 
+#include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
@@ -33,6 +38,12 @@ QByteArray readBytes(const QString& nativePath) {
 void makeFolder(const QString& nativePath) {
     if (!QDir().mkpath(nativePath))
         qFatal("cannot create %s", qPrintable(nativePath));
+}
+
+QStringList folderNames(const QString& nativeFolder) {
+    return QDir(nativeFolder)
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                   QDir::Name);
 }
 
 void setLastWrite(const QString& nativePath, const QDateTime& when) {
@@ -95,14 +106,40 @@ void Unprivileged::restore() {
         qFatal("cannot take back the root user");
 }
 
+HeldFile::HeldFile(const QString& nativePath, int operation)
+    : m_fd(::open(QFile::encodeName(nativePath).constData(), O_RDWR | O_CLOEXEC)) {
+    if (m_fd < 0 || ::flock(m_fd, operation | LOCK_NB) != 0)
+        qFatal("cannot lock %s", qPrintable(nativePath));
+}
+
+HeldFile::~HeldFile() {
+    ::close(m_fd);
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes) {
+    if (::getrlimit(RLIMIT_FSIZE, &m_old) != 0)
+        qFatal("cannot read the file size limit");
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = m_old;
+    limit.rlim_cur = bytes;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        qFatal("cannot set the file size limit");
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    if (::setrlimit(RLIMIT_FSIZE, &m_old) != 0)
+        qFatal("cannot restore the file size limit");
+    std::signal(SIGXFSZ, m_oldHandler);
+}
+
 QString errorText(int errnum) {
     return QString::fromLocal8Bit(std::strerror(errnum));
 }
 
 void makeBase(const QString& root, const QString& name, qint64 size, const QDateTime& lastWrite) {
-    const QString folder = root + QStringLiteral("/ORQ_DADOS/") + name;
+    const QString folder = root + u'/' + orq::product::BasesFolder + u'/' + name;
     makeFolder(folder);
-    const QString fdb = folder + QStringLiteral("/ORQ.FDB");
+    const QString fdb = folder + u'/' + orq::product::DatabaseFile;
     QFile file(fdb);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || !file.resize(size))
         qFatal("cannot create %s", qPrintable(fdb));
@@ -110,4 +147,17 @@ void makeBase(const QString& root, const QString& name, qint64 size, const QDate
     setLastWrite(fdb, lastWrite);
 }
 
+QList<QStringList> standInLog(const QString& path) {
+    QList<QStringList> lines;
+    for (const QByteArray& line : readBytes(path).split('\n')) {
+        if (!line.isEmpty())
+            lines.append(QString::fromUtf8(line).split(u'\t'));
+    }
+    return lines;
+}
+
 } // namespace orqtest
+
+char* toString(const std::optional<QString>& text) {
+    return text ? QTest::toString(*text) : qstrdup("nothing");
+}

@@ -2,10 +2,14 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <initializer_list>
 
+#include <optional>
+#include <sys/resource.h>
 #include <sys/types.h>
 #include <vector>
 
@@ -38,6 +42,9 @@ private:
 void writeBytes(const QString& nativePath, const QByteArray& bytes);
 QByteArray readBytes(const QString& nativePath);
 void makeFolder(const QString& nativePath);
+// Every name in a folder, hidden ones included (a temporary file left behind shows), without
+// "." and "..", sorted.
+QStringList folderNames(const QString& nativeFolder);
 // Sets a file's last-write time (seconds precision).
 void setLastWrite(const QString& nativePath, const QDateTime& when);
 
@@ -88,10 +95,46 @@ private:
     bool m_ok = true;
 };
 
+// Holds a file the way another program using it would: an exclusive (LOCK_EX) or shared
+// (LOCK_SH) lock on an open file of its own, for the scope.
+class HeldFile {
+public:
+    HeldFile(const QString& nativePath, int operation);
+    ~HeldFile();
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+private:
+    int m_fd;
+};
+
+// Makes every file write of this process fail once the file would grow past the given size, for
+// the scope: the write comes back short, then fails with EFBIG (SIGXFSZ is ignored meanwhile, or
+// it would end the test). Permissions do not stop root, this does.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
 // The operating system's text for an error number, as the file error messages quote it.
 QString errorText(int errnum);
 
 // A base folder ORQ_DADOS/<name> holding an ORQ.FDB of the given size and time.
 void makeBase(const QString& root, const QString& name, qint64 size, const QDateTime& lastWrite);
 
+// The lines the stand-in product (tools/orq7, started with ORQ7_LOG naming the file) logged so
+// far, each split at its tabs: pid, server, database. No file yet reads as no lines.
+QList<QStringList> standInLog(const QString& path);
+
 } // namespace orqtest
+
+// Shows an optional text when a QCOMPARE of two fails: QTest finds it through QString's
+// namespace.
+char* toString(const std::optional<QString>& text);

@@ -2,32 +2,54 @@
 
 #include "catalogue/BaseRecordText.h"
 #include "catalogue/CatalogueLine.h"
+#include "catalogue/ProductFiles.h"
 #include "system/FileSystem.h"
 
 namespace orq {
 
-QString catalogueFilePath(const QString& root) {
-    return root + QStringLiteral("\\ORQDados.csv");
+namespace {
+
+bool holdsControlCharacter(const QString& name) {
+    for (QChar c : name) {
+        if (c.unicode() < 32)
+            return true;
+    }
+    return false;
 }
 
-QStringList scanBaseLines(const QString& root, const sys::RegionalSettings& settings) {
-    const QString baseFolder = root + QStringLiteral("\\ORQ_DADOS");
+} // namespace
+
+QString catalogueFilePath(const QString& root) {
+    return root + u'\\' + product::CatalogueFile;
+}
+
+QString basesFolderPath(const QString& root) {
+    return root + u'\\' + product::BasesFolder;
+}
+
+BaseScan scanBases(const QString& root, const sys::RegionalSettings& settings) {
+    const QString baseFolder = basesFolderPath(root);
     // One offset for the whole scan: the catalogue shows times as the clock reads them now.
     const int utcOffsetNow = QDateTime::currentDateTime().offsetFromUtc();
-    QStringList lines;
-    sys::listFolder(baseFolder, [&](const sys::FolderEntry& entry) {
+    BaseScan scan;
+    const sys::Status listing = sys::listFolder(baseFolder, [&](const sys::FolderEntry& entry) {
         if (!entry.isFolder || entry.name == u'.')
             return;
-        const QString database = baseFolder + u'\\' + entry.name + QStringLiteral("\\ORQ.FDB");
+        const QString database = baseFolder + u'\\' + entry.name + u'\\' + product::DatabaseFile;
         // A file removed or made unreadable since the folder was listed is skipped quietly.
         const auto file = sys::lookup(database);
         if (!file || file->isFolder)
             return;
-        lines.append(encodeCatalogueLine(
+        if (holdsControlCharacter(entry.name)) {
+            scan.skipped.append(entry.name);
+            return;
+        }
+        scan.lines.append(encodeCatalogueLine(
             {entry.name, baseDateTimeText(file->lastWriteUtc, utcOffsetNow, settings),
              baseSizeText(file->size, settings)}));
     });
-    return lines;
+    scan.listed = listing.ok();
+    return scan;
 }
 
 } // namespace orq

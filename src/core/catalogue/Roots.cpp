@@ -1,25 +1,13 @@
 #include "catalogue/Roots.h"
 
 #include "catalogue/BaseScan.h"
+#include "catalogue/ProductFiles.h"
 #include "system/FileSystem.h"
 
 namespace orq {
 
-namespace {
-
-QString asciiUpper(const QString& text) {
-    QString upper = text;
-    for (QChar& c : upper) {
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - (u'a' - u'A'));
-    }
-    return upper;
-}
-
-} // namespace
-
 QString hostsFilePath(const QString& programFolder) {
-    return programFolder + QStringLiteral("/ORQDados.Hosts.txt");
+    return programFolder + u'/' + product::HostsFile;
 }
 
 QString startupRoot(const QStringList& arguments, const QStringList& hosts) {
@@ -41,16 +29,6 @@ bool isKnownRoot(const QStringList& hosts, const QString& root,
 
 bool isServerRoot(const QString& root) {
     return root.contains(QStringLiteral("\\\\")) && sys::fileExists(catalogueFilePath(root));
-}
-
-QStringList filterCatalogueLines(const QStringList& lines, const QString& filterText) {
-    const QString needle = asciiUpper(filterText);
-    QStringList matches;
-    for (const QString& line : lines) {
-        if (asciiUpper(line).contains(needle))
-            matches.append(line);
-    }
-    return matches;
 }
 
 } // namespace orq

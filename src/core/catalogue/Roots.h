@@ -26,8 +26,4 @@ bool isKnownRoot(const QStringList& hosts, const QString& root,
 // A server root has two consecutive backslashes anywhere in its text and a catalogue file now.
 bool isServerRoot(const QString& root);
 
-// The lines that hold the filter text, upper-casing only the ASCII letters on both sides
-// (accented letters must match exactly). The lines keep their order and encoding.
-QStringList filterCatalogueLines(const QStringList& lines, const QString& filterText);
-
 } // namespace orq

@@ -1,5 +1,7 @@
 #include "launch/ProductIni.h"
 
+#include "catalogue/ProductFiles.h"
+#include "system/DelimitedText.h"
 #include "system/Error.h"
 #include "system/Paths.h"
 #include "system/PrivateProfile.h"
@@ -30,10 +32,6 @@ QString cutAtLast(const QString& text, QChar separator) {
     return at < 0 ? text : text.left(at);
 }
 
-bool isBlank(QChar c) {
-    return c.unicode() >= 1 && c.unicode() <= 32;
-}
-
 } // namespace
 
 ProductIni::ProductIni() : m_path(besideProgram()) {}
@@ -41,15 +39,16 @@ ProductIni::ProductIni() : m_path(besideProgram()) {}
 ProductIni::ProductIni(QString path) : m_path(std::move(path)) {}
 
 QString ProductIni::besideProgram() {
-    return sys::programFolder() + QStringLiteral("/orqcon.ini");
+    return sys::programFolder() + u'/' + product::ConnectionFile;
 }
 
+// A missing file, section or key reads as the empty text: the product treats them alike.
 QString ProductIni::databasePath() const {
-    return sys::PrivateProfile::read(m_path, OrqSection, DatabasePathKey);
+    return sys::PrivateProfile::read(m_path, OrqSection, DatabasePathKey).value_or(QString());
 }
 
 QString ProductIni::serverName() const {
-    return sys::PrivateProfile::read(m_path, ServerSection, ServerNameKey);
+    return sys::PrivateProfile::read(m_path, ServerSection, ServerNameKey).value_or(QString());
 }
 
 QString ProductIni::currentBaseName() const {
@@ -85,7 +84,7 @@ QString baseNameFromDatabasePath(const QString& databasePath) {
 QString pathTemplate(const QString& databasePath) {
     const QChar separator = databasePath.contains(u'/') ? u'/' : u'\\';
     const QString prefix = cutAtLast(cutAtLast(databasePath, separator), separator);
-    return prefix + separator + QStringLiteral("%s") + separator + QStringLiteral("ORQ.FDB");
+    return prefix + separator + QStringLiteral("%s") + separator + product::DatabaseFile;
 }
 
 QString fillPathTemplate(const QString& pathTemplate, const QString& baseName) {
@@ -96,53 +95,10 @@ QString fillPathTemplate(const QString& pathTemplate, const QString& baseName) {
     return pathTemplate.left(at) + baseName + pathTemplate.mid(at + 2);
 }
 
-QStringList splitDelimited(const QString& text, QChar delimiter) {
-    const qsizetype nul = text.indexOf(QChar(0));
-    const QStringView s = nul < 0 ? QStringView(text) : QStringView(text).left(nul);
-    const qsizetype end = s.size();
-    const QChar quote = u'"';
-
-    QStringList items;
-    qsizetype p = 0;
-    while (p < end && isBlank(s[p]))
-        ++p;
-    while (p < end) {
-        QString item;
-        if (s[p] == quote) {
-            ++p;
-            while (p < end) {
-                if (s[p] == quote) {
-                    ++p;
-                    if (p >= end || s[p] != quote)
-                        break;
-                }
-                item += s[p];
-                ++p;
-            }
-        } else {
-            const qsizetype start = p;
-            while (p < end && s[p].unicode() > 32 && s[p] != delimiter)
-                ++p;
-            item = s.mid(start, p - start).toString();
-        }
-        items.append(item);
-        while (p < end && isBlank(s[p]))
-            ++p;
-        if (p < end && s[p] == delimiter) {
-            if (p + 1 == end)
-                items.append(QString());
-            do
-                ++p;
-            while (p < end && isBlank(s[p]));
-        }
-    }
-    return items;
-}
-
 QString serverNameFromRoot(const QString& root) {
     if (!root.startsWith(QStringLiteral("\\\\")))
         return QStringLiteral("localhost");
-    const QStringList items = splitDelimited(root, u'\\');
+    const QStringList items = sys::splitDelimited(root, u'\\');
     if (items.size() < 3)
         throw Error::listIndexOutOfBounds(2);
     return items[2];

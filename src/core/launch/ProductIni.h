@@ -49,14 +49,9 @@ QString pathTemplate(const QString& databasePath);
 // other percent sign of the stored prefix is left as it stands.
 QString fillPathTemplate(const QString& pathTemplate, const QString& baseName);
 
-// The runtime's delimited-text split (non-strict): blanks separate items as well as the
-// delimiter, an item may be double-quoted ("" inside stands for one quote), leading blanks are
-// skipped and a delimiter at the very end adds an empty item. The text ends at a NUL.
-QStringList splitDelimited(const QString& text, QChar delimiter);
-
 // The host of a network-share root (one that starts with two backslashes): the third item of
-// its backslash split; "localhost" for any other root. Throws Error::listIndexOutOfBounds(2)
-// when the split has fewer than three items.
+// its split at backslashes (sys::splitDelimited, so a blank ends the host too); "localhost" for any
+// other root. Throws Error::listIndexOutOfBounds(2) when the split has fewer than three items.
 QString serverNameFromRoot(const QString& root);
 
 // What entering a base wrote into the connection file.

@@ -15,10 +15,10 @@ std::optional<QString> launchProduct(const QString& program) {
 std::optional<QString> launchProduct(const QString& program, const QString& firstFolder) {
     int error = ENOENT;
     if (const std::optional<QString> found = sys::findProgram(program, firstFolder)) {
-        const sys::StartOutcome outcome = sys::startDetached(*found);
-        if (outcome.started)
+        const sys::Status started = sys::startDetached(*found);
+        if (started.ok())
             return std::nullopt;
-        error = outcome.error;
+        error = started.error();
     }
     return trimSystemMessage(systemErrorText(error));
 }

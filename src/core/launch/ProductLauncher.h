@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/ProductFiles.h"
+
 #include <QString>
 
 #include <optional>
@@ -11,7 +13,7 @@ namespace orq {
 // Returns nothing on success, else the system's text for why it could not start (a missing
 // program reads as "file not found"). Never throws: a failed start is shown and the caller
 // goes on.
-std::optional<QString> launchProduct(const QString& program = QStringLiteral("ORQ7.exe"));
+std::optional<QString> launchProduct(const QString& program = product::Program);
 // The same, looking first in the given folder instead of our own.
 std::optional<QString> launchProduct(const QString& program, const QString& firstFolder);
 

@@ -1,12 +1,21 @@
 #pragma once
 
+// How the platform layer reports what went wrong, in three ways, each for one kind of outcome:
+// - Error (below), thrown, where a failure stops what the user asked for and is shown to them:
+//   a file that cannot be created or opened, an ini file that cannot be written. It carries the
+//   exact text the user reads.
+// - std::optional, where absence is an ordinary answer and not a failure: the entry of a file
+//   that is not there, a program found nowhere, an ini key the file lacks.
+// - sys::Status (system/Status.h), returned, where an operation can fail for a reason its caller
+//   decides about: a folder that cannot be listed, a program that cannot be started. It holds
+//   the errno, so the caller may show the system's text, retry or go on.
+
 #include <QString>
 #include <exception>
 
 namespace orq {
 
-// The program reports every failure as an exception that carries the exact text the user sees.
-// Handlers let it go; the central display (see ErrorDisplay in the GUI) shows it.
+// Handlers let an Error go; the central display (see ErrorDisplay in the GUI) shows it.
 class Error : public std::exception {
 public:
     explicit Error(QString message);

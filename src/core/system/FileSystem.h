@@ -1,5 +1,7 @@
 #pragma once
 
+#include "system/Status.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -19,8 +21,9 @@ struct FolderEntry {
 // Lists the folders of a folder the way a folder search of the original platform does:
 // "." and ".." come back, hidden entries (on Linux: any other name starting with a dot) do not,
 // and ordinary files may come back too. Entries arrive in the order the file system keeps them.
-// Returns false when the listing cannot start (no such folder, no access, not a folder).
-bool listFolder(const QString& folder, const std::function<void(const FolderEntry&)>& visit);
+// Fails with the errno of opening the folder when the listing cannot start (ENOENT, EACCES,
+// ENOTDIR...); nothing is visited then.
+Status listFolder(const QString& folder, const std::function<void(const FolderEntry&)>& visit);
 
 struct FileEntry {
     qint64 size = 0;
@@ -28,7 +31,8 @@ struct FileEntry {
     bool isFolder = false;
 };
 
-// The directory entry of one file or folder; hidden entries included.
+// The directory entry of one file or folder, hidden entries included; nothing when there is no
+// entry to be seen (missing, below a file, in a folder we may not search).
 std::optional<FileEntry> lookup(const QString& path);
 
 bool fileExists(const QString& path);   // exists and is not a folder
@@ -38,7 +42,14 @@ bool folderExists(const QString& path); // exists and is a folder
 // Throws Error::cannotOpenFile.
 QByteArray readFile(const QString& path);
 
-// Creates or truncates the file and writes it, holding it exclusively while writing.
+// Replaces the file whole, or creates it: the bytes go to a hidden temporary file in the same
+// folder, which is flushed to disk and renamed over the target, so a crash or a kill at any
+// moment leaves either the old file or the new one, never a part. The new file keeps the mode
+// (and, where allowed, the owner) of the one it replaces; a new file gets 0666 less the umask.
+// A symbolic link is written through: the file it points to is replaced and the link stays (a
+// link to nothing is replaced by the file).
+// Like an in-place write, it refuses a file it may not write to and one that another process
+// holds locked (a reader of readFile included), and then leaves the old file untouched.
 // Throws Error::cannotCreateFile.
 void writeFile(const QString& path, const QByteArray& bytes);
 

@@ -50,15 +50,17 @@ QByteArray encode(const Document& doc) {
     return encodeAnsi(doc.text);
 }
 
-bool isBlank(QChar c) {
+// The profile calls trim less than the runtime's blanks (codes 1 to 32): only the six ASCII
+// white-space characters. A no-break space (0xA0 in Windows-1252) or another control character
+// is part of a name or value.
+bool isAsciiWhiteSpace(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
 }
 
-// Only ASCII blanks: a no-break space (0xA0 in Windows-1252) is part of a name or value.
-QStringView trimBlanks(QStringView s) {
-    while (!s.isEmpty() && isBlank(s.front()))
+QStringView trimAsciiWhiteSpace(QStringView s) {
+    while (!s.isEmpty() && isAsciiWhiteSpace(s.front()))
         s = s.sliced(1);
-    while (!s.isEmpty() && isBlank(s.back()))
+    while (!s.isEmpty() && isAsciiWhiteSpace(s.back()))
         s.chop(1);
     return s;
 }
@@ -98,17 +100,17 @@ QList<Line> splitLines(QStringView text) {
 struct ParsedLine {
     enum Kind { Other, Section, Key } kind = Other;
     QStringView name;
-    QStringView value; // blanks trimmed, quotes kept
+    QStringView value; // white space trimmed, quotes kept
 };
 
 ParsedLine parseLine(QStringView content) {
-    const QStringView line = trimBlanks(content);
+    const QStringView line = trimAsciiWhiteSpace(content);
     ParsedLine parsed;
     if (line.startsWith(u'[')) {
         const qsizetype close = line.lastIndexOf(u']');
         if (close > 0) {
             parsed.kind = ParsedLine::Section;
-            parsed.name = trimBlanks(line.sliced(1, close - 1));
+            parsed.name = trimAsciiWhiteSpace(line.sliced(1, close - 1));
             return parsed;
         }
     }
@@ -118,8 +120,8 @@ ParsedLine parseLine(QStringView content) {
     if (equals < 0)
         return parsed;
     parsed.kind = ParsedLine::Key;
-    parsed.name = trimBlanks(line.first(equals));
-    parsed.value = trimBlanks(line.sliced(equals + 1));
+    parsed.name = trimAsciiWhiteSpace(line.first(equals));
+    parsed.value = trimAsciiWhiteSpace(line.sliced(equals + 1));
     return parsed;
 }
 
@@ -150,7 +152,7 @@ Place locate(QStringView text, const QList<Line>& lines, const QString& section,
         }
         if (place.section < 0)
             continue;
-        if (!trimBlanks(content).isEmpty())
+        if (!trimAsciiWhiteSpace(content).isEmpty())
             place.lastFilled = i;
         if (parsed.kind == ParsedLine::Key && place.key < 0 && sameName(parsed.name, key)) {
             place.key = i;
@@ -171,14 +173,15 @@ const QString lineBreak = QStringLiteral("\r\n");
 
 } // namespace
 
-QString PrivateProfile::read(const QString& path, const QString& section, const QString& key) {
+std::optional<QString> PrivateProfile::read(const QString& path, const QString& section,
+                                            const QString& key) {
     const auto bytes = readAll(nativePath(path));
     if (!bytes)
-        return QString();
+        return std::nullopt;
     const Document doc = decode(*bytes);
     const Place place = locate(doc.text, splitLines(doc.text), section, key);
     if (place.key < 0)
-        return QString();
+        return std::nullopt;
     QStringView value = place.keyLine.value;
     if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
         value.back() == value.front())

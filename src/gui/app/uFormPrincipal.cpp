@@ -1,13 +1,9 @@
 #include "app/uFormPrincipal.h"
 
-#include "catalogue/BaseScan.h"
-#include "session/CatalogueView.h"
 #include "catalogue/Roots.h"
-#include "launch/ProductLauncher.h"
 #include "listview/ORQListViewWidget.h"
 #include "listview/uTORQListView.h"
 #include "system/ErrorDisplay.h"
-#include "system/FileSystem.h"
 #include "system/MessageBox.h"
 #include "system/Paths.h"
 
@@ -20,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSizeGrip>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -61,8 +58,14 @@ TForm1::Places TForm1::Places::ofRunningProgram() {
 }
 
 TForm1::TForm1(const QStringList& arguments, const Places& where, QWidget* parent)
-    : QDialog(parent), places(where), ini(where.programFolder + QStringLiteral("/orqcon.ini")) {
+    : QWidget(parent) {
     buildControls();
+    chooser = new BaseChooser(ORQListView1->view(), where.programFolder,
+                              sys::RegionalSettings::user(), this);
+    connect(chooser, &BaseChooser::rowsShown, Panel2Caption,
+            [this](int count) { Panel2Caption->setText(QString::number(count)); });
+    connect(chooser, &BaseChooser::notice, this,
+            [](const QString& message) { showErrorText(message); });
     FormCreate(arguments);
 }
 
@@ -71,9 +74,7 @@ TForm1::~TForm1() = default;
 void TForm1::buildControls() {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(applicationTitle());
-    setSizeGripEnabled(true);
-    // A dialog gets no minimise or maximise box by default; this one is the main window.
-    setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window);
     const double scale = designScale(fontMetrics());
     resize(int(599 * scale), int(433 * std::min(scale, 1.3)));
 
@@ -119,7 +120,8 @@ void TForm1::buildControls() {
     // The current base is drawn in the highlight colour; the match is exact, letter case
     // included, while the searches for it ignore case.
     ORQListView1->setRowColour([this](const ListRow& row) -> std::optional<QColor> {
-        if (!iniFolderName.isEmpty() && row.caption() == iniFolderName)
+        const QString& current = chooser->currentBaseName();
+        if (!current.isEmpty() && row.caption() == current)
             return palette().color(QPalette::Highlight);
         return std::nullopt;
     });
@@ -148,6 +150,7 @@ void TForm1::buildControls() {
     bottom->addWidget(btnEntrar);
     bottom->addWidget(btnUltimaBase);
     bottom->addWidget(btnCancelar);
+    bottom->addWidget(new QSizeGrip(Panel2), 0, Qt::AlignBottom | Qt::AlignRight);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -205,17 +208,16 @@ void TForm1::buildControls() {
 void TForm1::FormCreate(const QStringList& arguments) {
     // Each step needs the one before; the first failure is shown and the window opens as it is.
     guarded([&] {
-        loadHosts();
+        chooser->loadHosts();
         refreshRootList();
-        ComboBox1->setEditText(startupRoot(arguments, hosts.lines));
-        ReadIniFolderName();
-        LoadDataBases();
-        ShowDataBases(dataBases.lines);
+        ComboBox1->setEditText(chooser->startupRoot(arguments));
+        chooser->ReadIniFolderName();
+        chooser->open(root());
     });
 }
 
 void TForm1::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
+    QWidget::showEvent(event);
     if (!shownOnce) {
         shownOnce = true;
         FormShow();
@@ -223,124 +225,69 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::FormShow() {
-    TORQListView& view = list();
-    ListRow* current = findRowByCaption(iniFolderName);
-    if (current) {
-        view.setSelectedRow(current);
-        current->makeVisible();
-    } else {
-        view.clearSelection();
-    }
+    chooser->selectCurrentBase();
     Edit1->setFocus(Qt::OtherFocusReason);
+}
+
+QString TForm1::root() const {
+    return ComboBox1->currentText();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Catalogue
 
-void TForm1::ScanDataBases() {
-    const QString root = ComboBox1->currentText();
-    dataBases.lines = scanBaseLines(root, sys::RegionalSettings::user());
-    dataBaseItem = QStringList(3);
-    dataBases.saveToFile(catalogueFilePath(root));
-    ShowDataBases(dataBases.lines);
-    // Only the keyboard focus mark: selection and scroll position stay as they are.
-    if (ListRow* current = findRowByCaption(iniFolderName))
-        list().setFocusedRow(current);
-}
-
-void TForm1::LoadDataBases() {
-    const QString path = catalogueFilePath(ComboBox1->currentText());
-    if (sys::fileExists(path))
-        dataBases.loadFromFile(path);
-    else
-        ScanDataBases();
-}
-
-void TForm1::ShowDataBases(const QStringList& lines) {
-    showCatalogueLines(list(), lines, dataBases.lines.size(), dataBaseItem);
-    Panel2Caption->setText(QString::number(list().rowCount()));
-}
-
 void TForm1::btnAtualizarClick() {
-    ScanDataBases();
+    chooser->refresh(root(), Edit1->text());
+    // A rescan that re-applies the filter is a change of the filter's result.
     if (!Edit1->text().isEmpty())
-        Edit1Change();
+        ShowEnterButton();
 }
 
 void TForm1::Edit1Change() {
     ShowEnterButton();
-    if (Edit1->text().isEmpty()) {
-        ShowDataBases(dataBases.lines);
-        return;
-    }
-    dataBasesFiltered.lines = filterCatalogueLines(dataBases.lines, Edit1->text());
-    ShowDataBases(dataBasesFiltered.lines);
+    chooser->filter(Edit1->text());
 }
 
 // ---------------------------------------------------------------------------------------------
 // Roots
 
-void TForm1::loadHosts() {
-    const QString path = hostsFilePath(places.programFolder);
-    if (sys::fileExists(path))
-        hosts.loadFromFile(path);
-}
-
 void TForm1::refreshRootList() {
     const QString text = ComboBox1->currentText();
+    const QStringList& roots = chooser->knownRoots();
     ComboBox1->clear();
-    ComboBox1->addItems(hosts.lines);
-    ComboBox1->setMaxVisibleItems(std::max<int>(1, int(hosts.lines.size())));
+    ComboBox1->addItems(roots);
+    ComboBox1->setMaxVisibleItems(std::max<int>(1, int(roots.size())));
     ComboBox1->setEditText(text);
 }
 
 void TForm1::ComboBox1Select() {
-    LoadDataBases();
-    ShowDataBases(dataBases.lines);
+    chooser->open(root());
     Edit1->setFocus(Qt::OtherFocusReason);
-    const bool server = isServerRoot(ComboBox1->currentText());
-    btnAtualizar->setEnabled(!server);
+    btnAtualizar->setEnabled(!chooser->isServerRoot(root()));
     mnCopiar->setEnabled(!btnAtualizar->isEnabled());
 }
 
 void TForm1::ComboBox1Exit() {
-    const QString root = ComboBox1->currentText();
-    if (isKnownRoot(hosts.lines, root, sys::RegionalSettings::user()))
+    const QString typed = root();
+    if (chooser->isKnownRoot(typed))
         return;
     ComboBox1Select();
-    if (list().rowCount() < 1)
+    if (chooser->list().rowCount() < 1)
         return;
-    hosts.lines.append(root);
-    hosts.saveToFile(hostsFilePath(places.programFolder));
+    chooser->rememberRoot(typed);
     refreshRootList();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Entering a base
 
-void TForm1::ReadIniFolderName() {
-    iniFolderName = ini.currentBaseName();
-}
-
 bool TForm1::EnterSelectedBase() {
-    TORQListView& view = list();
-    if (!view.selectedRow()) {
-        ListRow* row = findRowByCaption(iniFolderName);
-        if (!row && view.rowCount() > 0)
-            row = &view.row(0);
-        if (row)
-            view.setSelectedRow(row);
-    }
-    ListRow* chosen = view.selectedRow();
-    if (!chosen)
-        throw Error(QStringLiteral("Selecione um Item"));
-    writeEnteredBase(ini, ComboBox1->currentText(), chosen->caption());
+    chooser->EnterSelectedBase(root());
     return LaunchProduct();
 }
 
 bool TForm1::LaunchProduct() {
-    // The product beside our own program comes first, then PATH.
-    const auto failure = launchProduct(QStringLiteral("ORQ7.exe"), places.programFolder);
+    const auto failure = chooser->launchProduct();
     if (!failure)
         return true;
     showErrorText(*failure);
@@ -384,20 +331,12 @@ void TForm1::notYetAvailable() {
                     this);
 }
 
-TORQListView& TForm1::list() const {
-    return ORQListView1->view();
-}
-
-ListRow* TForm1::findRowByCaption(const QString& caption) const {
-    TORQListView& view = list();
-    for (int i = 0; i < view.rowCount(); ++i) {
-        ListRow* row = &view.row(i);
-        if (row->caption().compare(caption, Qt::CaseInsensitive) == 0)
-            return row;
-    }
-    return nullptr;
-}
-
+// Keys are routed here, and only here. The window must see every key before the focused control
+// does (typing anywhere filters, Up and Down move the list from the edit boxes), and its button
+// navigation must come before that: Enter clicks the focused or the default button, Escape clicks
+// Cancelar, arrows move between buttons. Qt's dialog class would act on Enter and Escape only
+// after the focused control had passed the key on, and would close on Escape even while Cancelar
+// is disabled, so the window is a plain widget and does the navigation itself.
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress: {
@@ -407,8 +346,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (!widget || widget != focusWidget() || widget->window() != this)
             return false;
+        auto* key = static_cast<QKeyEvent*>(event);
         bool consumed = false;
-        guarded([&] { consumed = handleDialogKey(static_cast<QKeyEvent*>(event)); });
+        guarded([&] { consumed = dialogKey(key) || FormKeyDown(key); });
         return consumed;
     }
     case QEvent::FocusOut:
@@ -428,66 +368,43 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
-void TForm1::keyPressEvent(QKeyEvent* event) {
-    // Enter and Escape were decided in the key filter; the dialog must not act on them again.
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept();
-        return;
-    default:
-        QDialog::keyPressEvent(event);
-    }
-}
-
-// The dialog's own navigation comes first: Enter clicks the focused or default button, Escape
-// clicks Cancelar, arrows move between buttons. Whatever it leaves goes to FormKeyDown.
-bool TForm1::handleDialogKey(QKeyEvent* event) {
+// The button navigation; true when it took the key.
+bool TForm1::dialogKey(QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     auto* focusedButton = qobject_cast<QAbstractButton*>(focusWidget());
-    auto usable = [](QAbstractButton* button) {
-        return button && button->isEnabled() && button->isVisible();
+    auto clickIfUsable = [](QAbstractButton* button) {
+        if (!button || !button->isEnabled() || !button->isVisible())
+            return false;
+        button->click();
+        return true;
     };
     switch (event->key()) {
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return false;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (modifiers == Qt::NoModifier) {
-            QAbstractButton* target = focusedButton
-                                          ? focusedButton
-                                          : (btnEntrar->isDefault() ? btnEntrar : btnUltimaBase);
-            if (usable(target)) {
-                target->click();
-                return true;
-            }
-        }
-        break;
+        if (modifiers != Qt::NoModifier)
+            return false;
+        if (focusedButton)
+            return clickIfUsable(focusedButton);
+        return clickIfUsable(btnEntrar->isDefault() ? btnEntrar : btnUltimaBase);
     case Qt::Key_Escape:
-        if (modifiers == Qt::NoModifier && usable(btnCancelar)) {
-            btnCancelar->click();
-            return true;
-        }
-        break;
+        return modifiers == Qt::NoModifier && clickIfUsable(btnCancelar);
     case Qt::Key_Up:
     case Qt::Key_Left:
     case Qt::Key_Down:
     case Qt::Key_Right:
-        if (focusedButton) {
-            const bool forward = event->key() == Qt::Key_Down || event->key() == Qt::Key_Right;
-            focusNextPrevChild(forward);
-            return true;
-        }
-        break;
+        if (!focusedButton)
+            return false;
+        focusNextPrevChild(event->key() == Qt::Key_Down || event->key() == Qt::Key_Right);
+        return true;
     default:
-        break;
+        return false;
     }
-    return FormKeyDown(event);
 }
 
+// The window's own keys; true when the focused control must not see the key.
 bool TForm1::FormKeyDown(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+        return false;
     QWidget* focus = focusWidget();
     const bool inFilter = focus == Edit1;
     const bool inRootBox = focus && (focus == ComboBox1 || ComboBox1->isAncestorOf(focus));
@@ -495,7 +412,7 @@ bool TForm1::FormKeyDown(QKeyEvent* event) {
 
     if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) &&
         (inList || inFilter || inRootBox)) {
-        moveSelection(event->key() == Qt::Key_Up);
+        chooser->moveSelection(event->key() == Qt::Key_Up);
         ShowEnterButton();
         return true;
     }
@@ -513,6 +430,10 @@ bool TForm1::FormKeyDown(QKeyEvent* event) {
             break;
         case Qt::Key_S:
             item = mnTestarOrqdef;
+            break;
+        case Qt::Key_U:
+            // The menu shows Ctrl+U beside the item; a shortcut shown must work.
+            item = mnRenomearPastasParaUF;
             break;
         default:
             break;
@@ -533,21 +454,6 @@ bool TForm1::FormKeyDown(QKeyEvent* event) {
         }
     }
     return false;
-}
-
-void TForm1::moveSelection(bool up) {
-    TORQListView& view = list();
-    if (view.rowCount() == 0)
-        return;
-    if (!view.selectedRow())
-        view.setSelectedRow(&view.row(0));
-    const int index = view.selectedRow()->index();
-    const int next = up ? index - 1 : index + 1;
-    if (next < 0 || next >= view.rowCount())
-        return;
-    ListRow* row = &view.row(next);
-    view.setSelectedRow(row);
-    row->makeVisible();
 }
 
 } // namespace orq

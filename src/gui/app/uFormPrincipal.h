@@ -1,13 +1,13 @@
 #pragma once
 
-#include "launch/ProductIni.h"
-#include "system/TextList.h"
+#include "session/BaseChooser.h"
 
-#include <QDialog>
+#include <QWidget>
 
 class QAction;
 class QComboBox;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -18,12 +18,11 @@ namespace orq {
 
 class ORQListViewWidget;
 class TORQListView;
-class ListRow;
 
-// The program's one window. A dialog, because only a dialog gives the default-button and Escape
-// behaviour the window relies on. Its handlers are thin: the rules live in catalogue/, launch/
-// and listview/.
-class TForm1 : public QDialog {
+// The program's one window: the widgets, their wiring and the routing of keys. What the handlers
+// work on (roots, catalogue, current base) lives in BaseChooser, which reads nothing from the
+// widgets: each handler hands it the root box text at the moment it runs.
+class TForm1 : public QWidget {
     Q_OBJECT
 
 public:
@@ -38,12 +37,11 @@ public:
                     QWidget* parent = nullptr);
     ~TForm1() override;
 
-    const QString& currentBaseName() const { return iniFolderName; }
-    const QStringList& catalogue() const { return dataBases.lines; }
+    const QString& currentBaseName() const { return chooser->currentBaseName(); }
+    const QStringList& catalogue() const { return chooser->catalogue(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -52,20 +50,15 @@ private:
     void FormShow();
 
     // Catalogue
-    void ScanDataBases();
-    void LoadDataBases();
-    void ShowDataBases(const QStringList& lines);
     void btnAtualizarClick();
     void Edit1Change();
 
     // Roots
-    void loadHosts();
     void refreshRootList();
     void ComboBox1Select();
     void ComboBox1Exit();
 
     // Entering a base
-    void ReadIniFolderName();
     bool EnterSelectedBase();
     bool LaunchProduct();
     void btnEntrarClick();
@@ -75,21 +68,10 @@ private:
     // Window
     void ShowEnterButton();
     void SetControlsEnabled(bool enabled);
+    bool dialogKey(QKeyEvent* event);
     bool FormKeyDown(QKeyEvent* event);
-    bool handleDialogKey(QKeyEvent* event);
-    void moveSelection(bool up);
     void notYetAvailable();
-    TORQListView& list() const;
-    ListRow* findRowByCaption(const QString& caption) const;
-
-    Places places;
-    ProductIni ini;
-
-    sys::TextList dataBases;
-    QStringList dataBaseItem;
-    sys::TextList hosts;
-    sys::TextList dataBasesFiltered;
-    QString iniFolderName;
+    QString root() const;
 
     QFrame* Panel1 = nullptr;
     QLineEdit* Edit1 = nullptr;
@@ -108,6 +90,8 @@ private:
     QAction* mnEnviar = nullptr;
     QAction* mnTestarOrqdef = nullptr;
     QAction* mnRenomearPastasParaUF = nullptr;
+
+    BaseChooser* chooser = nullptr;
     bool shownOnce = false;
 };
 

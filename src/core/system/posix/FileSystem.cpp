@@ -4,8 +4,10 @@
 #include "system/Paths.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -49,13 +51,153 @@ std::optional<struct stat> statOf(const QString& path) {
     return st;
 }
 
+// The file a write replaces: a symbolic link is followed, so the rename replaces what it points
+// to and not the link. A path that does not exist yet is taken as it is.
+QByteArray resolvedTarget(const QByteArray& native) {
+    struct stat st {};
+    if (::lstat(native.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return native;
+    char* real = ::realpath(native.constData(), nullptr);
+    if (!real)
+        return native;
+    const QByteArray resolved(real);
+    std::free(real);
+    return resolved;
+}
+
+bool writeAll(int fd, const char* data, qsizetype size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+// A new file beside the target, under a hidden name no one else uses (created exclusively), so a
+// folder listing never shows it. Removed again unless it was renamed into place.
+class TemporaryFile {
+public:
+    ~TemporaryFile() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_name.isEmpty())
+            ::unlink(m_name.constData());
+    }
+
+    // Returns 0 or the errno of the failure.
+    int create(const QByteArray& target, mode_t mode) {
+        const qsizetype slash = target.lastIndexOf('/');
+        const QByteArray folder = target.first(slash + 1);
+        // Long names are cut so the temporary name stays within the length a name may have.
+        const QByteArray name = target.sliced(slash + 1).first(qMin(target.size() - slash - 1, 64));
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QByteArray unique =
+                QByteArray::number(QRandomGenerator::global()->generate64(), 16);
+            m_name = folder + '.' + name + '.' + unique + ".tmp";
+            m_fd = ::open(m_name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
+                          mode);
+            if (m_fd >= 0)
+                return 0;
+            const int error = errno;
+            m_name.clear();
+            if (error != EEXIST)
+                return error;
+        }
+        return EEXIST;
+    }
+
+    int fd() const { return m_fd; }
+
+    // Closes the file, which reports write errors some file systems (network shares) keep back.
+    bool close() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+    bool renameTo(const QByteArray& target) {
+        if (::rename(m_name.constData(), target.constData()) != 0)
+            return false;
+        m_name.clear();
+        return true;
+    }
+
+private:
+    int m_fd = -1;
+    QByteArray m_name;
+};
+
+// Makes a rename in the folder durable. A folder that cannot be synced (some file systems
+// refuse) leaves the write as safe against a kill as it is anyway.
+void syncFolderOf(const QByteArray& target) {
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : target.first(qMax(slash, qsizetype(1)));
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Returns 0 or the errno of the step that failed; on failure the target is as it was.
+int replaceFile(const QByteArray& target, const QByteArray& bytes) {
+    // The file being replaced is opened for writing and locked exclusively until the rename, so
+    // what refused an in-place write still refuses: a file we may not write to, a folder, and a
+    // file another process holds locked, a reader of readFile included. Without this the rename
+    // would slip a new file past a process that relies on its lock. Opening for writing also
+    // lets the lock work where flock is emulated with record locks (NFS).
+    const Fd old(::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const int openError = errno;
+    struct stat oldStat {};
+    const bool replacing = old.valid();
+    if (!replacing && openError != ENOENT)
+        return openError;
+    if (replacing &&
+        (::flock(old.get(), LOCK_EX | LOCK_NB) != 0 || ::fstat(old.get(), &oldStat) != 0))
+        return errno;
+
+    // Readable by no one else until it holds the old file's mode; a new file is made as open()
+    // makes any, 0666 less the umask.
+    TemporaryFile temp;
+    if (const int error = temp.create(target, replacing ? 0600 : 0666); error != 0)
+        return error;
+    if (replacing) {
+        // Root keeps a file someone else owns theirs. Anyone else may not give a file away: this
+        // fails for them, harmlessly, and the new file is theirs, as a copy would be. The owner
+        // goes first, as changing it clears the set-id bits.
+        [[maybe_unused]] const int ownerKept = ::fchown(temp.fd(), oldStat.st_uid, oldStat.st_gid);
+        if (::fchmod(temp.fd(), oldStat.st_mode & 07777) != 0)
+            return errno;
+    }
+    if (!writeAll(temp.fd(), bytes.constData(), bytes.size()))
+        return errno;
+    // On disk before the rename, or a crash of the machine could leave the new name on an empty
+    // file. A file system that cannot sync says EINVAL, and that is no write error.
+    if (::fsync(temp.fd()) != 0 && errno != EINVAL)
+        return errno;
+    if (!temp.close() || !temp.renameTo(target))
+        return errno;
+    syncFolderOf(target);
+    return 0;
+}
+
 } // namespace
 
-bool listFolder(const QString& folder, const std::function<void(const FolderEntry&)>& visit) {
+Status listFolder(const QString& folder, const std::function<void(const FolderEntry&)>& visit) {
     const QByteArray native = encodedNative(folder);
     DIR* dir = ::opendir(native.constData());
     if (!dir)
-        return false;
+        return Status::failure(errno);
     const int dirFd = ::dirfd(dir);
     while (const dirent* entry = ::readdir(dir)) {
         if (isHiddenName(entry->d_name))
@@ -72,7 +214,7 @@ bool listFolder(const QString& folder, const std::function<void(const FolderEntr
         visit(item);
     }
     ::closedir(dir);
-    return true;
+    return Status::success();
 }
 
 std::optional<FileEntry> lookup(const QString& path) {
@@ -126,27 +268,9 @@ QByteArray readFile(const QString& path) {
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {
-    const QByteArray native = encodedNative(path);
-    // Open without truncating first: a file another process holds must not be emptied.
-    Fd fd(::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
-    if (!fd.valid())
-        throw Error::cannotCreateFile(path, errno);
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
-        throw Error::cannotCreateFile(path, errno);
-    if (::ftruncate(fd.get(), 0) != 0)
-        throw Error::cannotCreateFile(path, errno);
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd.get(), data, size_t(left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw Error::cannotCreateFile(path, errno);
-        }
-        data += n;
-        left -= n;
-    }
+    const int error = replaceFile(resolvedTarget(encodedNative(path)), bytes);
+    if (error != 0)
+        throw Error::cannotCreateFile(path, error);
 }
 
 } // namespace orq::sys

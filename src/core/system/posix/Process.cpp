@@ -129,13 +129,13 @@ std::optional<QString> findProgram(const QString& name, const QString& firstFold
     return searchPath(name);
 }
 
-StartOutcome startDetached(const QString& nativeProgram, const QStringList& arguments,
-                           const QString& workingDirectory) {
+Status startDetached(const QString& nativeProgram, const QStringList& arguments,
+                     const QString& workingDirectory) {
     std::vector<QByteArray> args;
     if (startsWithMZ(nativeProgram)) {
         const std::optional<QString> wine = searchPath(QStringLiteral("wine"));
         if (!wine)
-            return {false, ENOEXEC};
+            return Status::failure(ENOEXEC);
         args.push_back(QFile::encodeName(*wine));
     }
     args.push_back(QFile::encodeName(nativeProgram));
@@ -153,7 +153,7 @@ StartOutcome startDetached(const QString& nativeProgram, const QStringList& argu
 
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
-        return {false, errno};
+        return Status::failure(errno);
 
     // Double fork: the middle process exits at once and we reap it, so the product is
     // reparented to init and never becomes our zombie. The middle one also starts the new
@@ -163,7 +163,7 @@ StartOutcome startDetached(const QString& nativeProgram, const QStringList& argu
         const int error = errno;
         ::close(pipeFds[0]);
         ::close(pipeFds[1]);
-        return {false, error};
+        return Status::failure(error);
     }
     if (middle == 0) {
         ::close(pipeFds[0]);
@@ -183,8 +183,8 @@ StartOutcome startDetached(const QString& nativeProgram, const QStringList& argu
     const bool failed = readErrno(pipeFds[0], error);
     ::close(pipeFds[0]);
     if (failed)
-        return {false, error};
-    return {true, 0};
+        return Status::failure(error);
+    return Status::success();
 }
 
 } // namespace orq::sys

@@ -99,4 +99,4 @@ private slots:
 };
 
 QTEST_APPLESS_MAIN(ErrorTest)
-#include "ErrorTest.moc"
+#include "test_system_error.moc"

@@ -1,17 +1,16 @@
-#include "system/TextList.h"
 #include "system/Error.h"
+#include "system/TextList.h"
 
 #include "TestSupport.h"
 
 #include <QtTest>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 
 using namespace orq::sys;
 using orqtest::errorText;
+using orqtest::HeldFile;
 
 Q_DECLARE_METATYPE(orq::sys::TextEncoding)
 
@@ -33,23 +32,6 @@ QByteArray utf16(const QString& text, bool littleEndian) {
     }
     return out;
 }
-
-// Holds a file the way another program writing it would: an exclusive or shared lock on an
-// open file of its own.
-class HeldFile {
-public:
-    HeldFile(const QString& nativePath, int operation)
-        : m_fd(::open(QFile::encodeName(nativePath).constData(), O_RDWR | O_CLOEXEC)) {
-        if (m_fd < 0 || ::flock(m_fd, operation | LOCK_NB) != 0)
-            qFatal("cannot lock %s", qPrintable(nativePath));
-    }
-    ~HeldFile() { ::close(m_fd); }
-    HeldFile(const HeldFile&) = delete;
-    HeldFile& operator=(const HeldFile&) = delete;
-
-private:
-    int m_fd;
-};
 
 } // namespace
 
@@ -320,4 +302,4 @@ private slots:
 };
 
 QTEST_APPLESS_MAIN(TextListTest)
-#include "TextListTest.moc"
+#include "test_system_text_list.moc"

@@ -5,6 +5,7 @@
 #include <QDirIterator>
 
 #include <cerrno>
+#include <sys/stat.h>
 
 using namespace orqtest;
 
@@ -43,8 +44,9 @@ private slots:
     void catalogueIsTrustedUntilAtualizar();
     void byteOrderMarkIsKeptByAtualizar();
     void atualizarOnAVanishedRootKeepsTheRows();
-    void blankCatalogueLineStopsTheFill();
-    void blankCatalogueLineLeavesTheCountAsItWas();
+    void unreadableCatalogueIsRebuiltByAScan_data();
+    void unreadableCatalogueIsRebuiltByAScan();
+    void readOnlyRootWithoutCatalogueShowsItsBases();
     void rootThatIsAFileIsReported();
 };
 
@@ -319,46 +321,72 @@ void FormStartupTest::atualizarOnAVanishedRootKeepsTheRows() {
     QCOMPARE(window.count->text(), QStringLiteral("0"));
 }
 
-void FormStartupTest::blankCatalogueLineStopsTheFill() {
-    Bench bench;
-    writeBytes(bench.cataloguePath(), "ALFA,\"05/03/2013 14:07:09\",\"1,00\"\r\n"
-                                      "BETA,\"05/03/2013 14:07:09\",\"2,00\"\r\n"
-                                      "\r\n"
-                                      "GAMA,\"05/03/2013 14:07:09\",\"3,00\"\r\n");
-    MessageLog messages;
-    Window window({bench.root()}, bench.programFolder());
-    QVERIFY(window.show());
-
-    QCOMPARE(messages.texts(), QStringList{"List index out of bounds (0)"});
-    QCOMPARE(messages.requests[0].icon, orq::sys::MessageIcon::Error);
-    QCOMPARE(window.rows(), QList<QStringList>({{"ALFA", "05/03/2013 14:07:09", "1,00"},
-                                                {"BETA", "05/03/2013 14:07:09", "2,00"},
-                                                {"", "", ""}}));
-    QCOMPARE(window.count->text(), QString());
-    QVERIFY(window.form.isVisible());
-    // The batch was closed: the list repaints and takes new rows.
-    QVERIFY(window.listWidget->updatesEnabled());
-    window.type("gama");
-    QCOMPARE(window.names(), QStringList{"GAMA"});
-    QCOMPARE(window.count->text(), QStringLiteral("1"));
+// The catalogue is only a cache of the folders: one the fill cannot read (here a blank line) is
+// reported and rebuilt, at start-up and when a root is picked alike, and every base is listed.
+void FormStartupTest::unreadableCatalogueIsRebuiltByAScan_data() {
+    QTest::addColumn<bool>("atStartUp");
+    QTest::newRow("at start-up") << true;
+    QTest::newRow("picking the root") << false;
 }
 
-void FormStartupTest::blankCatalogueLineLeavesTheCountAsItWas() {
+void FormStartupTest::unreadableCatalogueIsRebuiltByAScan() {
+    QFETCH(bool, atStartUp);
     Bench bench;
-    bench.writeCatalogue(QStringList{"ALFA", "BETA", "GAMA"});
+    for (const char* name : {"ALFA", "BETA", "GAMA"})
+        makeBase(bench.root(), name, 1024, utc(2013, 3, 5, 14, 7, 9));
+    const QByteArray broken = "ALFA,\"05/03/2013 14:07:09\",\"1,00\"\r\n"
+                              "\r\n"
+                              "GAMA,\"05/03/2013 14:07:09\",\"1,00\"\r\n";
+    if (atStartUp)
+        writeBytes(bench.cataloguePath(), broken);
+    else
+        bench.writeCatalogue(QStringList{"ALFA"});
     bench.writeHosts({bench.root()});
     MessageLog messages;
     Window window({}, bench.programFolder());
     QVERIFY(window.show());
-    QCOMPARE(window.count->text(), QStringLiteral("3"));
+    if (!atStartUp) {
+        QCOMPARE(window.count->text(), QStringLiteral("1"));
+        writeBytes(bench.cataloguePath(), broken);
+        window.pickRoot(0);
+    }
 
-    writeBytes(bench.cataloguePath(), "DELTA,\"05/03/2013 14:07:09\",\"1,00\"\r\n"
-                                      "\r\n");
-    window.pickRoot(0);
-
-    QCOMPARE(messages.texts(), QStringList{"List index out of bounds (0)"});
-    QCOMPARE(window.names(), QStringList({"DELTA", ""}));
+    QCOMPARE(messages.texts(),
+             QStringList{QStringLiteral("O catálogo \"") + bench.root() +
+                         QStringLiteral("\\ORQDados.csv\" não pôde ser lido (linha 2) e foi "
+                                        "refeito a partir das pastas das bases.")});
+    QCOMPARE(messages.requests[0].icon, orq::sys::MessageIcon::Error);
+    QStringList names = window.names();
+    names.sort();
+    QCOMPARE(names, QStringList({"ALFA", "BETA", "GAMA"}));
     QCOMPARE(window.count->text(), QStringLiteral("3"));
+    QCOMPARE(window.column(1), QStringList(3, QStringLiteral("05/03/2013 14:07:09")));
+    // The rebuilt cache is trusted on the next start: no second message.
+    messages.requests.clear();
+    Window again({}, bench.programFolder());
+    QCOMPARE(messages.texts(), QStringList());
+    QCOMPARE(again.model()->rowCount(), 3);
+}
+
+// A share mounted read-only is common: its bases are listed even though the cache cannot be
+// written, and the user is told why the next start will scan again.
+void FormStartupTest::readOnlyRootWithoutCatalogueShowsItsBases() {
+    Bench bench;
+    makeBase(bench.root(), "ALFA", 1024, utc(2013, 3, 5));
+    makeBase(bench.root(), "BETA", 1024, utc(2013, 3, 5));
+    QVERIFY(::chmod(QFile::encodeName(bench.root()).constData(), 0555) == 0);
+    MessageLog messages;
+    Unprivileged user;
+    QVERIFY(user.ok());
+    Window window({bench.root()}, bench.programFolder());
+    QVERIFY(window.show());
+
+    QCOMPARE(messages.texts(),
+             QStringList{QStringLiteral("Cannot create file \"") + bench.root() +
+                         QStringLiteral("\\ORQDados.csv\". ") + errorText(EACCES) + u'.'});
+    QCOMPARE(window.model()->rowCount(), 2);
+    QCOMPARE(window.count->text(), QStringLiteral("2"));
+    QVERIFY(!QFile::exists(bench.cataloguePath()));
 }
 
 void FormStartupTest::rootThatIsAFileIsReported() {
@@ -377,4 +405,4 @@ void FormStartupTest::rootThatIsAFileIsReported() {
 }
 
 QTEST_MAIN(FormStartupTest)
-#include "test_form_startup.moc"
+#include "test_app_form_startup.moc"

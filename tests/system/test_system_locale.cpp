@@ -196,4 +196,4 @@ private slots:
 };
 
 QTEST_APPLESS_MAIN(LocaleTest)
-#include "LocaleTest.moc"
+#include "test_system_locale.moc"

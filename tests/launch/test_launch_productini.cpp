@@ -8,9 +8,6 @@
 #include <QFileInfo>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
 using namespace orqtest;
 using orq::ProductIni;
 using orq::sys::PrivateProfile;
@@ -18,29 +15,6 @@ using orq::sys::PrivateProfile;
 namespace {
 
 const QString Ini = QStringLiteral("orqcon.ini");
-
-// Makes every file write of this process fail past the given size, so a write to the ini can be
-// made to fail even for root, whom permissions do not stop.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 } // namespace
 
@@ -54,8 +28,6 @@ private slots:
     void namePart();
     void pathTemplate_data();
     void pathTemplate();
-    void splitDelimited_data();
-    void splitDelimited();
     void serverNameFromRoot_data();
     void serverNameFromRoot();
 
@@ -184,35 +156,6 @@ void ProductIniTest::pathTemplate() {
     QCOMPARE(orq::fillPathTemplate(pathTemplate, QStringLiteral("BASE2")), pathForBase2);
 }
 
-void ProductIniTest::splitDelimited_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("items");
-
-    QTest::newRow("empty") << "" << QStringList{};
-    QTest::newRow("plain") << R"(a\b\c)" << QStringList{"a", "b", "c"};
-    QTest::newRow("empty items between delimiters") << R"(\\a)" << QStringList{"", "", "a"};
-    QTest::newRow("delimiter at the end adds an empty item") << R"(a\)" << QStringList{"a", ""};
-    QTest::newRow("blank splits too") << "a b\tc" << QStringList{"a", "b", "c"};
-    QTest::newRow("blanks around a delimiter") << "a  \\  b" << QStringList{"a", "b"};
-    QTest::newRow("leading blanks skipped") << " \t a" << QStringList{"a"};
-    QTest::newRow("blank before a final delimiter") << "a\\ " << QStringList{"a"};
-    QTest::newRow("quoted item keeps blanks and delimiters")
-        << R"("a b\c"\d)" << QStringList{R"(a b\c)", "d"};
-    QTest::newRow("doubled quote inside quotes") << R"("a""b"\c)" << QStringList{R"(a"b)", "c"};
-    QTest::newRow("text right after closing quote")
-        << R"("ab"cd\e)" << QStringList{"ab", "cd", "e"};
-    QTest::newRow("unterminated quote runs to the end") << R"("ab\c)" << QStringList{R"(ab\c)"};
-    QTest::newRow("quote inside an item is ordinary") << R"(a"b\c)" << QStringList{R"(a"b)", "c"};
-    QTest::newRow("text ends at NUL")
-        << QStringLiteral("a\\b") + QChar(0) + QStringLiteral("\\c") << QStringList{"a", "b"};
-}
-
-void ProductIniTest::splitDelimited() {
-    QFETCH(QString, text);
-    QFETCH(QStringList, items);
-    QCOMPARE(orq::splitDelimited(text, u'\\'), items);
-}
-
 void ProductIniTest::serverNameFromRoot_data() {
     QTest::addColumn<QString>("root");
     QTest::addColumn<QString>("host");
@@ -292,24 +235,45 @@ void ProductIniTest::fileLiesBesideTheProgram() {
 
 void ProductIniTest::readsTheCurrentBase_data() {
     QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("serverName");
+    QTest::addColumn<QString>("databasePath");
     QTest::addColumn<QString>("baseName");
 
-    QTest::newRow("no file") << QByteArray() << "";
+    // Whatever is missing reads as the empty text, as the product reads it.
+    QTest::newRow("no file") << QByteArray() << ""
+                             << ""
+                             << "";
+    QTest::newRow("no such sections") << QByteArray("[OUTRA]\r\nNOME=x\r\nCAMINHO=y\r\n") << ""
+                                      << ""
+                                      << "";
+    QTest::newRow("no such keys") << QByteArray("[SERVIDOR]\r\nPORTA=1\r\n[ORQ]\r\nX=y\r\n") << ""
+                                  << ""
+                                  << "";
     QTest::newRow("stored path")
-        << QByteArray("[ORQ]\r\nCAMINHO=C:\\Varnelo\\ORQ_7\\ORQ_DADOS\\BASE1\\ORQ.FDB\r\n")
+        << QByteArray("[SERVIDOR]\r\nNOME=srv01\r\n"
+                      "[ORQ]\r\nCAMINHO=C:\\Varnelo\\ORQ_7\\ORQ_DADOS\\BASE1\\ORQ.FDB\r\n")
+        << "srv01"
+        << "C:\\Varnelo\\ORQ_7\\ORQ_DADOS\\BASE1\\ORQ.FDB"
         << "BASE1";
     QTest::newRow("forward slashes")
-        << QByteArray("[ORQ]\r\nCAMINHO=/dados/ORQ_DADOS/B1/ORQ.FDB\r\n") << "";
+        << QByteArray("[ORQ]\r\nCAMINHO=/dados/ORQ_DADOS/B1/ORQ.FDB\r\n") << ""
+        << "/dados/ORQ_DADOS/B1/ORQ.FDB"
+        << "";
 }
 
 void ProductIniTest::readsTheCurrentBase() {
     QFETCH(QByteArray, content);
+    QFETCH(QString, serverName);
+    QFETCH(QString, databasePath);
     QFETCH(QString, baseName);
 
     TempFolder folder;
     if (!content.isEmpty())
         writeBytes(folder.file(Ini), content);
-    QCOMPARE(ProductIni(folder.file(Ini)).currentBaseName(), baseName);
+    const ProductIni ini(folder.file(Ini));
+    QCOMPARE(ini.serverName(), serverName);
+    QCOMPARE(ini.databasePath(), databasePath);
+    QCOMPARE(ini.currentBaseName(), baseName);
 }
 
 void ProductIniTest::entersABase_data() {
@@ -369,10 +333,11 @@ void ProductIniTest::entersABase() {
     QCOMPARE(entered.serverName, host);
     QCOMPARE(entered.databasePath, path);
 
-    QCOMPARE(PrivateProfile::read(file, QStringLiteral("SERVIDOR"), QStringLiteral("NOME")), host);
-    QCOMPARE(PrivateProfile::read(file, QStringLiteral("ORQ"), QStringLiteral("CAMINHO")), path);
     // An empty host still leaves the key for the product to find.
-    QVERIFY(readBytes(file).contains("NOME=" + host.toLatin1() + "\r\n"));
+    QCOMPARE(PrivateProfile::read(file, QStringLiteral("SERVIDOR"), QStringLiteral("NOME")),
+             std::optional(host));
+    QCOMPARE(PrivateProfile::read(file, QStringLiteral("ORQ"), QStringLiteral("CAMINHO")),
+             std::optional(path));
 }
 
 void ProductIniTest::badRootWritesNothing_data() {
@@ -463,9 +428,10 @@ void ProductIniTest::failedWriteStopsTheEntry() {
     }
     QCOMPARE(message, QStringLiteral("Unable to write to ") + file);
     QCOMPARE(PrivateProfile::read(file, QStringLiteral("SERVIDOR"), QStringLiteral("NOME")),
-             hostAfter);
-    QCOMPARE(PrivateProfile::read(file, QStringLiteral("ORQ"), QStringLiteral("CAMINHO")), oldPath);
+             std::optional(hostAfter));
+    QCOMPARE(PrivateProfile::read(file, QStringLiteral("ORQ"), QStringLiteral("CAMINHO")),
+             std::optional(oldPath));
 }
 
 QTEST_GUILESS_MAIN(ProductIniTest)
-#include "tst_productini.moc"
+#include "test_launch_productini.moc"

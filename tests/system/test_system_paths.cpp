@@ -71,4 +71,4 @@ private slots:
 };
 
 QTEST_APPLESS_MAIN(PathsTest)
-#include "PathsTest.moc"
+#include "test_system_paths.moc"

@@ -42,6 +42,10 @@ private slots:
         orqtest::makeFolder(root.file("ORQ_DADOS/NoDatabase"));
         orqtest::makeFolder(root.file("ORQ_DADOS/DatabaseIsAFolder/ORQ.FDB"));
         orqtest::writeBytes(root.file("ORQ_DADOS/loose.txt"), "x");
+        // A line break in a name would split its catalogue line; such folders are set apart.
+        orqtest::makeBase(root.path(), "duas\nlinhas", 10, kMidnight);
+        orqtest::makeBase(root.path(), "sino\a", 10, kMidnight);
+        orqtest::makeFolder(root.file("ORQ_DADOS/sem\tbanco"));
 
         const QStringList expected{
             "BASE1,\"05/03/2013 14:07:09\",\"1.234,00\"",
@@ -49,7 +53,10 @@ private slots:
             "\"a,b\",05/01/2014,\"0,00\"",
             "\"say \"\"x\"\"\",05/01/2014,\"0,01\"",
         };
-        QCOMPARE(sorted(scanBaseLines(root.path(), ptBR)), sorted(expected));
+        const BaseScan scan = scanBases(root.path(), ptBR);
+        QVERIFY(scan.listed);
+        QCOMPARE(sorted(scan.lines), sorted(expected));
+        QCOMPARE(sorted(scan.skipped), QStringList({"duas\nlinhas", "sino\a"}));
     }
 
     void rootWithoutBasesListsNothing_data() {
@@ -66,7 +73,9 @@ private slots:
             orqtest::writeBytes(folder.file("ORQ_DADOS"), "x");
         else if (layout == "missing")
             root = folder.file("nowhere");
-        QVERIFY(scanBaseLines(root, ptBR).isEmpty());
+        const BaseScan scan = scanBases(root, ptBR);
+        QVERIFY(!scan.listed);
+        QVERIFY(scan.lines.isEmpty());
     }
 
     // The listing returns "..", and the root's own ORQ.FDB then passes for a base of that name.
@@ -75,7 +84,7 @@ private slots:
         orqtest::makeFolder(root.file("ORQ_DADOS"));
         orqtest::writeBytes(root.file("ORQ.FDB"), QByteArray(1024, 'x'));
         orqtest::setLastWrite(root.file("ORQ.FDB"), kMidnight);
-        QCOMPARE(scanBaseLines(root.path(), ptBR), QStringList{"..,05/01/2014,\"1,00\""});
+        QCOMPARE(scanBases(root.path(), ptBR).lines, QStringList{"..,05/01/2014,\"1,00\""});
     }
 
     void windowsFormRootIsMapped() {
@@ -83,8 +92,9 @@ private slots:
         orqtest::makeBase(root.path(), "BASE1", 0, kMidnight);
         QString windowsForm = root.path();
         windowsForm.replace(u'/', u'\\');
-        QCOMPARE(scanBaseLines(windowsForm, ptBR).size(), 1);
+        QCOMPARE(scanBases(windowsForm, ptBR).lines.size(), 1);
         QCOMPARE(catalogueFilePath(windowsForm), windowsForm + "\\ORQDados.csv");
+        QCOMPARE(basesFolderPath(windowsForm), windowsForm + "\\ORQ_DADOS");
     }
 
     // What lands on disk: Windows-1252 without a mark, CR LF after every line, "?" for what the
@@ -93,7 +103,7 @@ private slots:
         orqtest::TempFolder root;
         orqtest::makeBase(root.path(), "Łódź", 1263616, kAfternoon);
         sys::TextList dataBases;
-        dataBases.lines = scanBaseLines(root.path(), ptBR);
+        dataBases.lines = scanBases(root.path(), ptBR).lines;
         dataBases.saveToFile(catalogueFilePath(root.path()));
         QCOMPARE(orqtest::readBytes(root.file("ORQDados.csv")),
                  QByteArray("?\xf3"
@@ -108,11 +118,11 @@ private slots:
     void emptyCatalogueIsAnEmptyFile() {
         orqtest::TempFolder root;
         sys::TextList dataBases;
-        dataBases.lines = scanBaseLines(root.path(), ptBR);
+        dataBases.lines = scanBases(root.path(), ptBR).lines;
         dataBases.saveToFile(catalogueFilePath(root.path()));
         QCOMPARE(orqtest::readBytes(root.file("ORQDados.csv")), QByteArray());
     }
 };
 
 QTEST_GUILESS_MAIN(BaseScanTest)
-#include "test_base_scan.moc"
+#include "test_catalogue_base_scan.moc"

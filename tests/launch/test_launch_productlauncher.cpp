@@ -52,9 +52,9 @@ void ProductLauncherTest::startsTheProductBesideUs() {
     // first; PATH offers nothing. It only reads the connection file beside it.
     TempFolder folder;
     const QString log = folder.file(QStringLiteral("orq7.log"));
-    const EnvironmentOverride path("PATH", QFile::encodeName(folder.path()));
-    const EnvironmentOverride exitAtOnce("ORQ7_EXIT", "1");
-    const EnvironmentOverride logTo("ORQ7_LOG", QFile::encodeName(log));
+    const ScopedEnvironment path("PATH", QFile::encodeName(folder.path()));
+    const ScopedEnvironment exitAtOnce("ORQ7_EXIT", "1");
+    const ScopedEnvironment logTo("ORQ7_LOG", QFile::encodeName(log));
 
     QCOMPARE(orq::launchProduct(), std::nullopt);
     QTRY_COMPARE(standInLog(log).size(), 1);
@@ -78,7 +78,7 @@ void ProductLauncherTest::failedStartGivesTheSystemText() {
     TempFolder folder;
     if (!content.isEmpty())
         writeFile(folder.file(name), content, Executable);
-    const EnvironmentOverride path("PATH", QFile::encodeName(folder.path()));
+    const ScopedEnvironment path("PATH", QFile::encodeName(folder.path()));
 
     const std::optional<QString> failure = orq::launchProduct(name);
     QVERIFY(failure);
@@ -87,4 +87,4 @@ void ProductLauncherTest::failedStartGivesTheSystemText() {
 }
 
 QTEST_GUILESS_MAIN(ProductLauncherTest)
-#include "tst_productlauncher.moc"
+#include "test_launch_productlauncher.moc"

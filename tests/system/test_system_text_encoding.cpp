@@ -177,4 +177,4 @@ private slots:
 };
 
 QTEST_APPLESS_MAIN(TextEncodingTest)
-#include "TextEncodingTest.moc"
+#include "test_system_text_encoding.moc"

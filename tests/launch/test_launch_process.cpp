@@ -116,7 +116,7 @@ void ProcessTest::findProgramSearchesPathInOrder() {
     };
     place(first, inFirst);
     place(second, inSecond);
-    const EnvironmentOverride path("PATH", QFile::encodeName(first.path() + u':' + second.path()));
+    const ScopedEnvironment path("PATH", QFile::encodeName(first.path() + u':' + second.path()));
 
     const std::optional<QString> found = findProgram(name);
     if (expected.isEmpty()) {
@@ -132,10 +132,10 @@ void ProcessTest::findProgramLooksBesideTheProgramFirst() {
     // The folder of this test program holds the built stand-in product; a runnable program of
     // the same name on PATH must not be preferred to it.
     TempFolder onPath;
-    writeFile(onPath.file(QStringLiteral("ORQ7.exe")), "#!/bin/sh\n", Executable);
-    const EnvironmentOverride path("PATH", QFile::encodeName(onPath.path()));
+    writeFile(onPath.file(orq::product::Program), "#!/bin/sh\n", Executable);
+    const ScopedEnvironment path("PATH", QFile::encodeName(onPath.path()));
 
-    const std::optional<QString> found = findProgram(QStringLiteral("ORQ7.exe"));
+    const std::optional<QString> found = findProgram(orq::product::Program);
     QVERIFY(found);
     QCOMPARE(QFileInfo(*found).canonicalFilePath(), QFileInfo(builtStandIn()).canonicalFilePath());
 }
@@ -144,18 +144,18 @@ void ProcessTest::startDetachedRunsTheStandInProduct() {
     // A copy beside its own orqcon.ini: the product reads the file beside itself, and the
     // test must not leave one in the build tree.
     TempFolder folder;
-    const QString product = folder.file(QStringLiteral("ORQ7.exe"));
+    const QString product = folder.file(orq::product::Program);
     QVERIFY(QFile::copy(builtStandIn(), product));
     writeBytes(
-        folder.file(QStringLiteral("orqcon.ini")),
+        folder.file(orq::product::ConnectionFile),
         "[SERVIDOR]\r\nNOME=srv01\r\n[ORQ]\r\nCAMINHO=C:\\dados\\ORQ_DADOS\\BASE2\\ORQ.FDB\r\n");
     const QString log = folder.file(QStringLiteral("orq7.log"));
-    const EnvironmentOverride exitAtOnce("ORQ7_EXIT", "1");
-    const EnvironmentOverride logTo("ORQ7_LOG", QFile::encodeName(log));
+    const ScopedEnvironment exitAtOnce("ORQ7_EXIT", "1");
+    const ScopedEnvironment logTo("ORQ7_LOG", QFile::encodeName(log));
 
-    const orq::sys::StartOutcome outcome = startDetached(product);
-    QVERIFY(outcome.started);
-    QCOMPARE(outcome.error, 0);
+    const orq::sys::Status started = startDetached(product);
+    QVERIFY(started.ok());
+    QCOMPARE(started.error(), 0);
     QVERIFY(hasNoChildren());
 
     QTRY_COMPARE(standInLog(log).size(), 1);
@@ -192,8 +192,7 @@ void ProcessTest::startDetachedHandsOverACleanStart() {
     const QStringList arguments = {report, QStringLiteral("two words"), QString(),
                                    QStringLiteral("ação")};
     const QString workingDirectory = givenDirectory ? workFolder.path() : QString();
-    const orq::sys::StartOutcome outcome = startDetached(script, arguments, workingDirectory);
-    QVERIFY(outcome.started);
+    QVERIFY(startDetached(script, arguments, workingDirectory).ok());
     QVERIFY(hasNoChildren());
 
     QTRY_VERIFY(QFileInfo::exists(report));
@@ -244,11 +243,11 @@ void ProcessTest::startDetachedReportsWhyItFailed() {
         workingDirectory = folder.file(QStringLiteral("gone"));
     }
     // No wine where a Windows program could find it.
-    const EnvironmentOverride path("PATH", QFile::encodeName(folder.path()));
+    const ScopedEnvironment path("PATH", QFile::encodeName(folder.path()));
 
-    const orq::sys::StartOutcome outcome = startDetached(program, {}, workingDirectory);
-    QVERIFY(!outcome.started);
-    QCOMPARE(outcome.error, expectedError);
+    const orq::sys::Status started = startDetached(program, {}, workingDirectory);
+    QVERIFY(!started.ok());
+    QCOMPARE(started.error(), expectedError);
     QVERIFY(hasNoChildren());
 }
 
@@ -261,12 +260,11 @@ void ProcessTest::windowsProgramRunsThroughWine() {
                   QFile::encodeName(record) + "\"\n",
               Executable);
     // Windows programs copied from elsewhere often lack the execute bit.
-    const QString program = folder.file(QStringLiteral("ORQ7.exe"));
+    const QString program = folder.file(orq::product::Program);
     writeFile(program, QByteArray("MZ\x90\0", 4), ReadWrite);
-    const EnvironmentOverride path("PATH", QFile::encodeName(folder.path()));
+    const ScopedEnvironment path("PATH", QFile::encodeName(folder.path()));
 
-    const orq::sys::StartOutcome outcome = startDetached(program, {QStringLiteral("-x")});
-    QVERIFY(outcome.started);
+    QVERIFY(startDetached(program, {QStringLiteral("-x")}).ok());
 
     QTRY_VERIFY(QFileInfo::exists(record));
     QCOMPARE(readBytes(record), QFile::encodeName(program) + "\n-x\n");
@@ -274,4 +272,4 @@ void ProcessTest::windowsProgramRunsThroughWine() {
 }
 
 QTEST_GUILESS_MAIN(ProcessTest)
-#include "tst_process.moc"
+#include "test_launch_process.moc"

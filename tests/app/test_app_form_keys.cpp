@@ -53,10 +53,8 @@ void FormKeysTest::typingElsewhereGoesToTheFilter_data() {
 
 void FormKeysTest::typingElsewhereGoesToTheFilter() {
     QFETCH(QString, start);
-    Bench bench;
-    bench.writeCatalogue(QStringList{"ALFA", "BETA", "GAMA"});
-    MessageLog messages;
-    Window window({bench.root()}, bench.programFolder());
+    OpenedWindow opened(QStringList{"ALFA", "BETA", "GAMA"});
+    auto& [bench, messages, window] = opened;
     QVERIFY(window.show());
     window.edit->setText(QStringLiteral("a"));
     auto* control = window.form.findChild<QWidget*>(start);
@@ -117,11 +115,9 @@ void FormKeysTest::filterMatchesCatalogueLines_data() {
 void FormKeysTest::filterMatchesCatalogueLines() {
     QFETCH(QString, filter);
     QFETCH(QStringList, expected);
-    Bench bench;
-    bench.writeCatalogue(
+    OpenedWindow opened(
         QList<Base>{{"SP_CAPITAL"}, {"Mun sp"}, {"SÃO"}, {"RIO", "01/02/2012 10:00:00", "3,00"}});
-    MessageLog messages;
-    Window window({bench.root()}, bench.programFolder());
+    auto& [bench, messages, window] = opened;
     QVERIFY(window.show());
 
     window.type(filter);
@@ -197,10 +193,8 @@ void FormKeysTest::arrowsMoveTheListSelection() {
 }
 
 void FormKeysTest::arrowsOnAnEmptyListChangeNothing() {
-    Bench bench;
-    bench.writeCatalogue(QStringList{"ALFA", "BETA"});
-    MessageLog messages;
-    Window window({bench.root()}, bench.programFolder());
+    OpenedWindow opened(QStringList{"ALFA", "BETA"});
+    auto& [bench, messages, window] = opened;
     QVERIFY(window.show());
     window.type("zzz");
     QCOMPARE(window.model()->rowCount(), 0);
@@ -247,10 +241,8 @@ void FormKeysTest::ctrlShortcutsRunEnabledMenuItems() {
     QFETCH(QString, focus);
     QFETCH(int, key);
     QFETCH(QString, item);
-    Bench bench;
-    bench.writeCatalogue(QStringList{"ALFA"});
-    MessageLog messages;
-    Window window({bench.root()}, bench.programFolder());
+    OpenedWindow opened(QStringList{"ALFA"});
+    auto& [bench, messages, window] = opened;
     QVERIFY(window.show());
     auto* control = window.form.findChild<QWidget*>(focus);
     control->setFocus(Qt::TabFocusReason);
@@ -304,10 +296,8 @@ void FormKeysTest::headerClicksSortAndARefillSortsAscending_data() {
 void FormKeysTest::headerClicksSortAndARefillSortsAscending() {
     QFETCH(int, column);
     QFETCH(QStringList, ascending);
-    Bench bench;
-    bench.writeCatalogue(kSortable);
-    MessageLog messages;
-    Window window({bench.root()}, bench.programFolder());
+    OpenedWindow opened(kSortable);
+    auto& [bench, messages, window] = opened;
     QVERIFY(window.show());
     QStringList descending = ascending;
     std::reverse(descending.begin(), descending.end());
@@ -388,4 +378,4 @@ void FormKeysTest::columnWidthsSurviveARefill() {
 }
 
 QTEST_MAIN(FormKeysTest)
-#include "test_form_keys.moc"
+#include "test_app_form_keys.moc"

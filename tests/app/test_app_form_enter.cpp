@@ -64,12 +64,9 @@ void FormEnterTest::entersTheChosenBase_data() {
 
 void FormEnterTest::entersTheChosenBase() {
     QFETCH(QString, way);
-    Bench bench;
     ProductsStayUp stayUp;
-    bench.writeCatalogue(QStringList{"ALFA", "BETA", "GAMA"});
-    bench.writeIniNaming(storedPath("GAMA"));
-    MessageLog messages;
-    Window window({bench.root()}, bench.programFolder());
+    OpenedWindow opened(QStringList{"ALFA", "BETA", "GAMA"}, storedPath("GAMA"));
+    auto& [bench, messages, window] = opened;
     QVERIFY(window.show());
     QCOMPARE(window.selected(), QStringLiteral("GAMA"));
 
@@ -132,12 +129,9 @@ void FormEnterTest::withNothingSelectedEntersTheCurrentBaseElseTheFirstRow() {
 }
 
 void FormEnterTest::doubleClickBelowTheRowsEntersTheCurrentBase() {
-    Bench bench;
     ProductsStayUp stayUp;
-    bench.writeCatalogue(QStringList{"ALFA", "BETA", "GAMA"});
-    bench.writeIniNaming(storedPath("BETA"));
-    MessageLog messages;
-    Window window({bench.root()}, bench.programFolder());
+    OpenedWindow opened(QStringList{"ALFA", "BETA", "GAMA"}, storedPath("BETA"));
+    auto& [bench, messages, window] = opened;
     QVERIFY(window.show());
     QTest::mouseClick(window.listWidget->viewport(), Qt::LeftButton, {}, window.rowCentre(0));
     QCOMPARE(window.selected(), QStringLiteral("ALFA"));
@@ -156,10 +150,8 @@ void FormEnterTest::doubleClickBelowTheRowsEntersTheCurrentBase() {
 }
 
 void FormEnterTest::withoutIniWritesBothKeys() {
-    Bench bench;
-    bench.writeCatalogue(QStringList{"BASE1"});
-    MessageLog messages;
-    Window window({bench.root()}, bench.programFolder());
+    OpenedWindow opened(QStringList{"BASE1"});
+    auto& [bench, messages, window] = opened;
     QVERIFY(window.show());
     QVERIFY(!QFile::exists(bench.iniPath()));
 
@@ -419,4 +411,4 @@ void FormEnterTest::unusualIniFilesKeepWhatTheyHold() {
 }
 
 QTEST_MAIN(FormEnterTest)
-#include "test_form_enter.moc"
+#include "test_app_form_enter.moc"

@@ -1,0 +1,238 @@
+#include "session/BaseChooser.h"
+
+#include "catalogue/BaseScan.h"
+#include "catalogue/CatalogueFilter.h"
+#include "catalogue/CatalogueLine.h"
+#include "catalogue/ProductFiles.h"
+#include "catalogue/Roots.h"
+#include "launch/ProductLauncher.h"
+#include "listview/uTORQListView.h"
+#include "session/CatalogueView.h"
+#include "system/Error.h"
+#include "system/FileSystem.h"
+
+namespace orq {
+
+namespace {
+
+// The line number (from 1) of the first line the fill could not show whole, or 0.
+qsizetype firstUnreadableLine(const QStringList& lines) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        bool quoteLeftOpen = false;
+        if (decodeCatalogueLine(lines[i], &quoteLeftOpen).size() < 3 || quoteLeftOpen)
+            return i + 1;
+    }
+    return 0;
+}
+
+// A name as a message can show it: control characters would break the box's lines.
+QString printable(QString name) {
+    for (QChar& c : name) {
+        if (c.unicode() < 32)
+            c = u'?';
+    }
+    return u'"' + name + u'"';
+}
+
+} // namespace
+
+BaseChooser::BaseChooser(TORQListView& list, const QString& programFolder,
+                         const sys::RegionalSettings& settings, QObject* parent)
+    : QObject(parent), m_list(list), m_programFolder(programFolder), m_settings(settings),
+      ini(programFolder + u'/' + product::ConnectionFile) {}
+
+BaseChooser::~BaseChooser() = default;
+
+// ---------------------------------------------------------------------------------------------
+// Roots
+
+void BaseChooser::loadHosts() {
+    const QString path = hostsFilePath(m_programFolder);
+    if (sys::fileExists(path))
+        hosts.loadFromFile(path);
+}
+
+QString BaseChooser::startupRoot(const QStringList& arguments) const {
+    return orq::startupRoot(arguments, hosts.lines);
+}
+
+bool BaseChooser::isKnownRoot(const QString& root) const {
+    return orq::isKnownRoot(hosts.lines, root, m_settings);
+}
+
+void BaseChooser::rememberRoot(const QString& root) {
+    hosts.lines.append(root);
+    hosts.saveToFile(hostsFilePath(m_programFolder));
+}
+
+bool BaseChooser::isServerRoot(const QString& root) const {
+    return orq::isServerRoot(root);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The current base
+
+void BaseChooser::ReadIniFolderName() {
+    iniFolderName = ini.currentBaseName();
+}
+
+ListRow* BaseChooser::findRowByCaption(const QString& caption) const {
+    for (int i = 0; i < m_list.rowCount(); ++i) {
+        ListRow* row = &m_list.row(i);
+        if (row->caption().compare(caption, Qt::CaseInsensitive) == 0)
+            return row;
+    }
+    return nullptr;
+}
+
+ListRow* BaseChooser::findCurrentBaseRow() const {
+    return findRowByCaption(iniFolderName);
+}
+
+void BaseChooser::selectCurrentBase() {
+    ListRow* current = findCurrentBaseRow();
+    m_list.setSelectedRow(current);
+    if (current)
+        current->makeVisible();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The catalogue
+
+template <class Step> void BaseChooser::reporting(Step&& step) {
+    try {
+        step();
+    } catch (...) {
+        flushNotices();
+        throw;
+    }
+    flushNotices();
+}
+
+void BaseChooser::flushNotices() {
+    const QStringList notices = std::exchange(m_pendingNotices, {});
+    for (const QString& message : notices)
+        emit notice(message);
+}
+
+void BaseChooser::open(const QString& root) {
+    reporting([&] {
+        loadCatalogue(root);
+        ShowDataBases(dataBases.lines);
+    });
+}
+
+void BaseChooser::refresh(const QString& root, const QString& filterText) {
+    reporting([&] {
+        scanCatalogue(root);
+        if (!filterText.isEmpty()) {
+            filter(filterText);
+            return;
+        }
+        ShowDataBases(dataBases.lines);
+        // Only the keyboard focus mark: selection and scroll position stay as they are.
+        if (ListRow* current = findCurrentBaseRow())
+            m_list.setFocusedRow(current);
+    });
+}
+
+void BaseChooser::filter(const QString& filterText) {
+    if (filterText.isEmpty()) {
+        ShowDataBases(dataBases.lines);
+        return;
+    }
+    dataBasesFiltered.lines = filterCatalogueLines(dataBases.lines, filterText);
+    ShowDataBases(dataBasesFiltered.lines);
+}
+
+void BaseChooser::loadCatalogue(const QString& root) {
+    const QString path = catalogueFilePath(root);
+    if (!sys::fileExists(path)) {
+        scanCatalogue(root);
+        return;
+    }
+    sys::TextList loaded = dataBases;
+    loaded.loadFromFile(path);
+    if (const qsizetype bad = firstUnreadableLine(loaded.lines)) {
+        m_pendingNotices.append(
+            QStringLiteral("O catálogo \"%1\" não pôde ser lido (linha %2) e foi refeito a "
+                           "partir das pastas das bases")
+                .arg(path)
+                .arg(bad));
+        // The rebuilt file keeps the encoding the broken one was written in.
+        dataBases = std::move(loaded);
+        scanCatalogue(root);
+        return;
+    }
+    dataBases = std::move(loaded);
+}
+
+void BaseChooser::scanCatalogue(const QString& root) {
+    BaseScan scan = scanBases(root, m_settings);
+    dataBases.lines = std::move(scan.lines);
+    if (!scan.skipped.isEmpty()) {
+        QStringList names;
+        for (const QString& name : scan.skipped)
+            names.append(printable(name));
+        m_pendingNotices.append(
+            QStringLiteral("Pastas deixadas fora da lista porque o nome tem caracteres de "
+                           "controle: %1")
+                .arg(names.join(QStringLiteral(", "))));
+    }
+    // A folder without ORQ_DADOS is no root: nothing is written into it. A root that is not a
+    // folder at all still tries, so its failure tells the user why.
+    if (!scan.listed && sys::folderExists(root))
+        return;
+    try {
+        dataBases.saveToFile(catalogueFilePath(root));
+    } catch (const Error& error) {
+        if (!scan.listed)
+            throw;
+        // The bases are there; only the cache is missing. Show them and say so.
+        m_pendingNotices.append(error.message());
+    }
+}
+
+void BaseChooser::ShowDataBases(const QStringList& lines) {
+    showCatalogueLines(m_list, lines, dataBases.lines.size(), dataBaseItem);
+    emit rowsShown(m_list.rowCount());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Entering a base
+
+QString BaseChooser::EnterSelectedBase(const QString& root) {
+    if (!m_list.selectedRow()) {
+        ListRow* row = findCurrentBaseRow();
+        if (!row && m_list.rowCount() > 0)
+            row = &m_list.row(0);
+        if (row)
+            m_list.setSelectedRow(row);
+    }
+    const ListRow* chosen = m_list.selectedRow();
+    if (!chosen)
+        throw Error(QStringLiteral("Selecione um Item"));
+    const QString name = chosen->caption();
+    writeEnteredBase(ini, root, name);
+    return name;
+}
+
+std::optional<QString> BaseChooser::launchProduct() const {
+    // The product beside our own program comes first, then PATH.
+    return orq::launchProduct(product::Program, m_programFolder);
+}
+
+void BaseChooser::moveSelection(bool up) {
+    if (m_list.rowCount() == 0)
+        return;
+    if (!m_list.selectedRow())
+        m_list.setSelectedRow(&m_list.row(0));
+    const int next = m_list.selectedRow()->index() + (up ? -1 : 1);
+    if (next < 0 || next >= m_list.rowCount())
+        return;
+    ListRow* row = &m_list.row(next);
+    m_list.setSelectedRow(row);
+    row->makeVisible();
+}
+
+} // namespace orq
