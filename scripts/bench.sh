@@ -6,7 +6,8 @@ source "$ORQ_ROOT/scripts/lib.sh"
 
 ensure_packages
 cmake -S "$ORQ_ROOT" -B "$ORQ_ROOT/build-bench" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$ORQ_ROOT/build-bench" -j"$(nproc)" --target bench_catalogue bench_listview
-for bench in bench_catalogue bench_listview; do
+cmake --build "$ORQ_ROOT/build-bench" -j"$(nproc)" --target bench_catalogue bench_listview bench_copy
+# bench_copy writes a 1 GiB file (and copies of it) in $TMPDIR, or /tmp, and removes them.
+for bench in bench_catalogue bench_listview bench_copy; do
     "$ORQ_ROOT/build-bench/bin/$bench" "$@"
 done

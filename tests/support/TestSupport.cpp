@@ -22,6 +22,12 @@ TempFolder::TempFolder() {
         qFatal("cannot create a temporary folder");
 }
 
+TempFolder::TempFolder(const QString& parentFolder)
+    : m_dir(parentFolder + QStringLiteral("/orqtest-XXXXXX")) {
+    if (!m_dir.isValid())
+        qFatal("cannot create a temporary folder in %s", qPrintable(parentFolder));
+}
+
 void writeBytes(const QString& nativePath, const QByteArray& bytes) {
     QFile file(nativePath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())

@@ -32,6 +32,9 @@ inline const QByteArray beMark = bytes({0xFE, 0xFF});
 class TempFolder {
 public:
     TempFolder();
+    // One made inside the given native folder instead of the system's temporary folder, e.g. on
+    // another file system.
+    explicit TempFolder(const QString& parentFolder);
     QString path() const { return m_dir.path(); }
     QString file(const QString& relative) const { return m_dir.filePath(relative); }
 

@@ -11,6 +11,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace orq::sys;
 
@@ -45,6 +46,61 @@ QByteArray largeContent() {
         content.append(char(i % 251));
     return content;
 }
+
+struct stat statOf(const QString& nativePath) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(nativePath).constData(), &st) != 0)
+        qFatal("cannot stat %s", qPrintable(nativePath));
+    return st;
+}
+
+// Times to the nanosecond, so a copy that keeps only seconds shows.
+void setTimes(const QString& nativePath, timespec access, timespec write) {
+    const timespec times[2] = {access, write};
+    if (::utimensat(AT_FDCWD, QFile::encodeName(nativePath).constData(), times, 0) != 0)
+        qFatal("cannot set the times of %s", qPrintable(nativePath));
+}
+
+// Bytes that do not repeat within any buffer a copy may use, so a part copied twice, skipped or
+// shifted shows.
+QByteArray patterned(qsizetype size) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    quint32 x = 2463534242u;
+    for (qsizetype i = 0; i < size; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        bytes[i] = char(x >> 24);
+    }
+    return bytes;
+}
+
+// Larger than two of the copy's own buffers (4 MiB) and not a multiple of one.
+constexpr qsizetype severalBuffers = (qsizetype(8) << 20) + 4321;
+
+// A folder on a file system other than the one `than` is on, so the kernel will not copy between
+// them (copy_file_range says EXDEV) and the copy runs through its own buffers; empty when this
+// machine has none.
+QString otherFileSystemThan(const QString& than) {
+    struct stat here {};
+    struct stat shm {};
+    if (::stat("/dev/shm", &shm) != 0 || !S_ISDIR(shm.st_mode) ||
+        ::stat(QFile::encodeName(than).constData(), &here) != 0 || here.st_dev == shm.st_dev)
+        return QString();
+    return QStringLiteral("/dev/shm");
+}
+
+// What is at a path, to see that a failed operation left it as it was.
+QString describe(const QString& nativePath) {
+    const QFileInfo info(nativePath);
+    if (info.isDir())
+        return "folder: " + orqtest::folderNames(nativePath).join(u',');
+    if (info.exists())
+        return "file: " + QString::fromLatin1(orqtest::readBytes(nativePath).toHex());
+    return "missing";
+}
+
+using Reports = QList<std::pair<qint64, qint64>>;
 
 } // namespace
 
@@ -308,6 +364,356 @@ private slots:
         QCOMPARE(orqtest::readBytes(real), QByteArray("depois\r\n"));
         QCOMPARE(orqtest::folderNames(linkFolder.path()), QStringList{"ORQDados.csv"});
         QCOMPARE(orqtest::folderNames(realFolder.path()), QStringList{"ORQDados.csv"});
+    }
+
+    // The copy is the source byte for byte with its times and mode, whatever the umask, through
+    // the kernel's copy on one file system and through the copy's own buffers across two; the
+    // progress goes from (0, size) to (size, size) without going back, and nothing else is left
+    // beside the copy.
+    void copyKeepsContentTimesAndMode_data() {
+        QTest::addColumn<qsizetype>("size");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("acrossFileSystems");
+        for (const bool across : {false, true}) {
+            const char* where = across ? ", across file systems" : "";
+            QTest::addRow("empty%s", where) << qsizetype(0) << 0644 << across;
+            QTest::addRow("small%s", where) << qsizetype(1000) << 0640 << across;
+            QTest::addRow("several buffers%s", where) << severalBuffers << 0755 << across;
+        }
+    }
+    void copyKeepsContentTimesAndMode() {
+        QFETCH(qsizetype, size);
+        QFETCH(int, mode);
+        QFETCH(bool, acrossFileSystems);
+        orqtest::FakeWinePrefix prefix;
+        const QString targetFolder = prefix.driveC() + "/ORQ_DADOS/COPIA";
+        orqtest::makeFolder(targetFolder);
+        std::optional<orqtest::TempFolder> otherFolder;
+        QString source = QStringLiteral("c:\\ORQ_DADOS\\BASE1\\ORQ.FDB");
+        QString nativeSource = prefix.driveC() + "/ORQ_DADOS/BASE1/ORQ.FDB";
+        if (acrossFileSystems) {
+            const QString other = otherFileSystemThan(targetFolder);
+            if (other.isEmpty())
+                QSKIP("no file system other than the temporary folder's here");
+            otherFolder.emplace(other);
+            source = nativeSource = otherFolder->file("ORQ.FDB"); // a native path is taken as is
+        } else {
+            orqtest::makeFolder(prefix.driveC() + "/ORQ_DADOS/BASE1");
+        }
+        const QByteArray content = patterned(size);
+        orqtest::writeBytes(nativeSource, content);
+        setMode(nativeSource, mode_t(mode));
+        const timespec accessed{1362503229, 123456789}; // 2013-03-05 17:07:09.123456789 UTC
+        const timespec written{1362496029, 987654321};
+        setTimes(nativeSource, accessed, written);
+
+        const mode_t oldMask = ::umask(077);
+        const auto restoreMask = qScopeGuard([oldMask] { ::umask(oldMask); });
+        Reports reports;
+        const Status status =
+            copyFile(source, "c:\\ORQ_DADOS\\COPIA\\ORQ.FDB", true, [&](qint64 done, qint64 total) {
+                reports.append({done, total});
+                return true;
+            });
+        QCOMPARE(status.error(), 0);
+
+        const QString target = targetFolder + "/ORQ.FDB";
+        const struct stat st = statOf(target); // before reading it moves the access time
+        QCOMPARE(st.st_mtim.tv_sec, written.tv_sec);
+        QCOMPARE(st.st_mtim.tv_nsec, written.tv_nsec);
+        QCOMPARE(st.st_atim.tv_sec, accessed.tv_sec);
+        QCOMPARE(st.st_atim.tv_nsec, accessed.tv_nsec);
+        QCOMPARE(int(st.st_mode & 07777), mode);
+        QVERIFY(S_ISREG(st.st_mode));
+        QVERIFY(orqtest::readBytes(target) == content); // QCOMPARE would print megabytes
+        QCOMPARE(orqtest::folderNames(targetFolder), QStringList{"ORQ.FDB"});
+
+        QVERIFY(reports.size() >= 2);
+        QCOMPARE(reports.first(), std::make_pair(qint64(0), qint64(size)));
+        QCOMPARE(reports.last(), std::make_pair(qint64(size), qint64(size)));
+        for (qsizetype i = 1; i < reports.size(); ++i) {
+            QCOMPARE(reports[i].second, qint64(size));
+            QVERIFY2(reports[i].first >= reports[i - 1].first, "progress went back");
+        }
+    }
+
+    // failIfExists leaves a target alone whether it was there before the copy (then nothing is
+    // copied at all) or appeared while the copy ran; without it the target is replaced and takes
+    // the source's mode, not its own.
+    void copyOntoAnExistingTarget_data() {
+        QTest::addColumn<bool>("failIfExists");
+        QTest::addColumn<bool>("appearsDuringCopy");
+        QTest::addColumn<int>("errnum");
+        QTest::newRow("fail if exists, target there before") << true << false << EEXIST;
+        QTest::newRow("fail if exists, target appears during the copy") << true << true << EEXIST;
+        QTest::newRow("replace, target there before") << false << false << 0;
+        QTest::newRow("replace, target appears during the copy") << false << true << 0;
+    }
+    void copyOntoAnExistingTarget() {
+        QFETCH(bool, failIfExists);
+        QFETCH(bool, appearsDuringCopy);
+        QFETCH(int, errnum);
+        orqtest::FakeWinePrefix prefix;
+        const QString folder = prefix.driveC() + "/ORQ_DADOS";
+        const QString target = folder + "/COPIA.FDB";
+        const QByteArray content = patterned(70000);
+        const QByteArray old = "outra base";
+        orqtest::makeFolder(folder);
+        orqtest::writeBytes(folder + "/ORQ.FDB", content);
+        setMode(folder + "/ORQ.FDB", 0644);
+        const auto putOld = [&] {
+            orqtest::writeBytes(target, old);
+            setMode(target, 0600);
+        };
+        if (!appearsDuringCopy)
+            putOld();
+
+        int reports = 0;
+        const Status status = copyFile("c:\\ORQ_DADOS\\ORQ.FDB", "c:\\ORQ_DADOS\\COPIA.FDB",
+                                       failIfExists, [&](qint64, qint64) {
+                                           if (reports++ == 0 && appearsDuringCopy)
+                                               putOld();
+                                           return true;
+                                       });
+        QCOMPARE(status.error(), errnum);
+        if (errnum != 0) {
+            QCOMPARE(orqtest::readBytes(target), old);
+            QCOMPARE(int(modeOf(target)), 0600);
+            if (!appearsDuringCopy)
+                QCOMPARE(reports, 0);
+        } else {
+            QVERIFY(orqtest::readBytes(target) == content);
+            QCOMPARE(int(modeOf(target)), 0644);
+        }
+        QCOMPARE(orqtest::folderNames(folder), (QStringList{"COPIA.FDB", "ORQ.FDB"}));
+    }
+
+    // Whatever stops a copy, the target is as it was (the old file byte for byte, or nothing) and
+    // no temporary file is left beside it.
+    void copyFailureLeavesTheTargetAsItWas_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<bool>("acrossFileSystems");
+        QTest::addColumn<bool>("oldTarget");
+        QTest::addColumn<qsizetype>("size");
+        QTest::addColumn<int>("errnum");
+        const qsizetype small = 5000, overLimit = (qsizetype(2) << 20) + 777;
+        QTest::newRow("cancelled at the start")
+            << "cancel at 1" << false << true << small << ECANCELED;
+        QTest::newRow("cancelled after the first report")
+            << "cancel at 2" << false << false << small << ECANCELED;
+        QTest::newRow("cancelled after the first buffer, across file systems")
+            << "cancel at 2" << true << true << severalBuffers << ECANCELED;
+        QTest::newRow("size limit reached midway")
+            << "size limit" << false << true << overLimit << EFBIG;
+        QTest::newRow("size limit reached midway, across file systems")
+            << "size limit" << true << true << overLimit << EFBIG;
+        QTest::newRow("read-only target folder, writable target")
+            << "read-only folder" << false << true << small << EACCES;
+        QTest::newRow("source missing") << "no source" << false << true << small << ENOENT;
+        QTest::newRow("source is a folder") << "folder source" << false << false << small << EISDIR;
+        QTest::newRow("source is a pipe") << "pipe source" << false << false << small << EINVAL;
+        QTest::newRow("target folder missing")
+            << "no target folder" << false << false << small << ENOENT;
+        QTest::newRow("a folder in the target's place")
+            << "folder target" << false << false << small << EISDIR;
+    }
+    void copyFailureLeavesTheTargetAsItWas() {
+        QFETCH(QString, setup);
+        QFETCH(bool, acrossFileSystems);
+        QFETCH(bool, oldTarget);
+        QFETCH(qsizetype, size);
+        QFETCH(int, errnum);
+        orqtest::FakeWinePrefix prefix;
+        const QString targetFolder = prefix.driveC() + "/ORQ_DADOS/COPIA";
+        QString target = QStringLiteral("c:\\ORQ_DADOS\\COPIA\\ORQ.FDB");
+        QString source = QStringLiteral("c:\\ORQ_DADOS\\BASE1\\ORQ.FDB");
+        QString nativeSource = prefix.driveC() + "/ORQ_DADOS/BASE1/ORQ.FDB";
+        const QString nativeTarget = targetFolder + "/ORQ.FDB";
+        orqtest::makeFolder(prefix.driveC() + "/ORQ_DADOS/BASE1");
+        orqtest::makeFolder(targetFolder);
+        std::optional<orqtest::TempFolder> otherFolder;
+        if (acrossFileSystems) {
+            const QString other = otherFileSystemThan(targetFolder);
+            if (other.isEmpty())
+                QSKIP("no file system other than the temporary folder's here");
+            otherFolder.emplace(other);
+            source = nativeSource = otherFolder->file("ORQ.FDB");
+        }
+        if (setup == "folder source")
+            orqtest::makeFolder(nativeSource);
+        else if (setup == "pipe source")
+            QCOMPARE(::mkfifo(QFile::encodeName(nativeSource).constData(), 0644), 0);
+        else if (setup != "no source")
+            orqtest::writeBytes(nativeSource, patterned(size));
+        if (setup == "no target folder")
+            target = QStringLiteral("c:\\ORQ_DADOS\\FALTA\\ORQ.FDB");
+        if (setup == "folder target")
+            orqtest::makeFolder(nativeTarget + "/BASE");
+        const QByteArray old = "a base de antes";
+        if (oldTarget)
+            orqtest::writeBytes(nativeTarget, old);
+        if (setup == "read-only folder") {
+            setMode(prefix.path(), 0755);
+            setMode(targetFolder, 0555);
+            setMode(nativeTarget, 0666); // only a copy written in place could get through
+        }
+        const QString before = describe(nativeTarget);
+        const QStringList namesBefore = orqtest::folderNames(targetFolder);
+
+        int reports = 0;
+        const int cancelAt = setup.startsWith("cancel at ") ? setup.back().digitValue() : 0;
+        Status status;
+        {
+            std::optional<orqtest::FileSizeLimit> limit;
+            std::optional<orqtest::Unprivileged> unprivileged;
+            if (setup == "size limit")
+                limit.emplace(1 << 20);
+            if (setup == "read-only folder" && !unprivileged.emplace().ok())
+                QSKIP("cannot drop root privileges here");
+            status = copyFile(source, target, false,
+                              [&](qint64, qint64) { return ++reports != cancelAt; });
+        }
+        if (setup == "read-only folder") // so the scratch folder can go
+            setMode(targetFolder, 0755);
+        QCOMPARE(status.error(), errnum);
+        if (cancelAt > 0)
+            QCOMPARE(reports, cancelAt); // not asked again once told to stop
+        QCOMPARE(describe(nativeTarget), before);
+        QCOMPARE(orqtest::folderNames(targetFolder), namesBefore);
+        QVERIFY(!QFileInfo::exists(prefix.driveC() + "/ORQ_DADOS/FALTA"));
+        if (otherFolder)
+            QCOMPARE(orqtest::folderNames(otherFolder->path()), QStringList{"ORQ.FDB"});
+    }
+
+    // A move never replaces what is at the target, a folder as little as a file: a plain rename
+    // would put a folder over an empty one. Whatever fails leaves both sides as they were.
+    void moveNeverReplaces_data() {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("errnum");
+        QTest::newRow("file") << "c:\\ORQ_DADOS\\leia-me.txt"
+                              << "c:\\ORQ_DADOS\\novo.txt" << 0;
+        QTest::newRow("file into another folder") << "c:\\ORQ_DADOS\\leia-me.txt"
+                                                  << "c:\\ORQ_DADOS\\BASE2\\leia-me.txt" << 0;
+        QTest::newRow("folder") << "c:\\ORQ_DADOS\\BASE1"
+                                << "c:\\ORQ_DADOS\\BASE3" << 0;
+        QTest::newRow("file onto a file") << "c:\\ORQ_DADOS\\leia-me.txt"
+                                          << "c:\\ORQ_DADOS\\outro.txt" << EEXIST;
+        QTest::newRow("folder onto an empty folder") << "c:\\ORQ_DADOS\\BASE1"
+                                                     << "c:\\ORQ_DADOS\\BASE2" << EEXIST;
+        QTest::newRow("file onto a folder") << "c:\\ORQ_DADOS\\leia-me.txt"
+                                            << "c:\\ORQ_DADOS\\BASE2" << EEXIST;
+        QTest::newRow("source missing") << "c:\\ORQ_DADOS\\falta.txt"
+                                        << "c:\\ORQ_DADOS\\novo.txt" << ENOENT;
+        QTest::newRow("target folder missing") << "c:\\ORQ_DADOS\\leia-me.txt"
+                                               << "c:\\ORQ_DADOS\\FALTA\\leia-me.txt" << ENOENT;
+    }
+    void moveNeverReplaces() {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(int, errnum);
+        orqtest::FakeWinePrefix prefix;
+        const QString dados = prefix.driveC() + "/ORQ_DADOS";
+        orqtest::makeFolder(dados + "/BASE1");
+        orqtest::makeFolder(dados + "/BASE2");
+        orqtest::writeBytes(dados + "/BASE1/ORQ.FDB", "base");
+        orqtest::writeBytes(dados + "/leia-me.txt", "leia");
+        orqtest::writeBytes(dados + "/outro.txt", "outro");
+        const auto native = [&](const QString& path) {
+            return prefix.driveC() + QString(path).sliced(2).replace(u'\\', u'/');
+        };
+        const QString fromBefore = describe(native(from));
+        const QString toBefore = describe(native(to));
+
+        QCOMPARE(orq::sys::moveFile(from, to).error(), errnum);
+        if (errnum == 0) {
+            QCOMPARE(describe(native(to)), fromBefore);
+            QCOMPARE(describe(native(from)), QStringLiteral("missing"));
+        } else {
+            QCOMPARE(describe(native(from)), fromBefore);
+            QCOMPARE(describe(native(to)), toBefore);
+        }
+    }
+
+    // "<c>" stands for the native folder of drive c:, and d: is mapped to the same folder.
+    void sameFileThroughAnySpelling_data() {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("same");
+        const QString file = "c:\\ORQ_7\\ORQ.FDB";
+        QTest::newRow("same path") << file << file << true;
+        QTest::newRow("with a dot") << file << "c:\\ORQ_7\\.\\ORQ.FDB" << true;
+        QTest::newRow("doubled separator") << file << "c:\\ORQ_7\\\\ORQ.FDB" << true;
+        QTest::newRow("through the parent") << file << "c:\\ORQ_7\\..\\ORQ_7\\ORQ.FDB" << true;
+        QTest::newRow("drive letter case") << file << "C:\\ORQ_7\\ORQ.FDB" << true;
+        QTest::newRow("native form") << file << "<c>/ORQ_7/ORQ.FDB" << true;
+        QTest::newRow("mapped drive") << file << "d:\\ORQ_7\\ORQ.FDB" << true;
+        QTest::newRow("symbolic link") << file << "c:\\ORQ_7\\atalho.FDB" << true;
+        QTest::newRow("hard link") << "c:\\ORQ_7\\duro.FDB" << file << true;
+        QTest::newRow("folder") << "c:\\ORQ_7"
+                                << "c:\\ORQ_7\\" << true;
+        QTest::newRow("two files, same content") << file << "c:\\ORQ_7\\OUTRO.FDB" << false;
+        QTest::newRow("one missing") << file << "c:\\ORQ_7\\FALTA.FDB" << false;
+        QTest::newRow("both missing, same path") << "c:\\ORQ_7\\FALTA.FDB"
+                                                 << "c:\\ORQ_7\\FALTA.FDB" << false;
+        QTest::newRow("dangling link, same path") << "c:\\ORQ_7\\quebrado"
+                                                  << "c:\\ORQ_7\\quebrado" << false;
+    }
+    void sameFileThroughAnySpelling() {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(bool, same);
+        orqtest::FakeWinePrefix prefix;
+        const QString folder = prefix.driveC() + "/ORQ_7";
+        orqtest::makeFolder(folder);
+        orqtest::writeBytes(folder + "/ORQ.FDB", "dados");
+        orqtest::writeBytes(folder + "/OUTRO.FDB", "dados");
+        QVERIFY(QFile::link(folder + "/ORQ.FDB", folder + "/atalho.FDB"));
+        QVERIFY(QFile::link(folder + "/FALTA.FDB", folder + "/quebrado"));
+        QCOMPARE(::link(QFile::encodeName(folder + "/ORQ.FDB").constData(),
+                        QFile::encodeName(folder + "/duro.FDB").constData()),
+                 0);
+        QVERIFY(QFile::link(prefix.driveC(), prefix.path() + "/dosdevices/d:"));
+        a.replace("<c>", prefix.driveC());
+        b.replace("<c>", prefix.driveC());
+        QCOMPARE(orq::sys::sameFile(a, b), same);
+        QCOMPARE(orq::sys::sameFile(b, a), same);
+    }
+
+    // One level, with the mode the umask leaves, and never over anything already there.
+    void createFolderOneLevel_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("errnum");
+        QTest::newRow("new folder") << "c:\\ORQ_DADOS\\BASE2" << 0;
+        QTest::newRow("with a trailing separator") << "c:\\ORQ_DADOS\\BASE2\\" << 0;
+        QTest::newRow("folder exists") << "c:\\ORQ_DADOS\\BASE1" << EEXIST;
+        QTest::newRow("a file in its place") << "c:\\ORQ_DADOS\\leia-me.txt" << EEXIST;
+        QTest::newRow("parent missing") << "c:\\ORQ_DADOS\\FALTA\\BASE2" << ENOENT;
+    }
+    void createFolderOneLevel() {
+        QFETCH(QString, path);
+        QFETCH(int, errnum);
+        orqtest::FakeWinePrefix prefix;
+        const QString dados = prefix.driveC() + "/ORQ_DADOS";
+        orqtest::makeFolder(dados + "/BASE1");
+        orqtest::writeBytes(dados + "/BASE1/ORQ.FDB", "base");
+        orqtest::writeBytes(dados + "/leia-me.txt", "leia");
+        const QString before = describe(dados + "/BASE1") + describe(dados + "/leia-me.txt");
+        const QStringList namesBefore = orqtest::folderNames(dados);
+
+        // Not 022, so a mode of its own (0755) shows.
+        const mode_t oldMask = ::umask(002);
+        const Status status = orq::sys::createFolder(path);
+        ::umask(oldMask);
+        QCOMPARE(status.error(), errnum);
+        if (errnum == 0) {
+            QCOMPARE(orqtest::folderNames(dados), (QStringList{"BASE1", "BASE2", "leia-me.txt"}));
+            QVERIFY(QFileInfo(dados + "/BASE2").isDir());
+            QCOMPARE(int(modeOf(dados + "/BASE2")), 0775);
+        } else {
+            QCOMPARE(orqtest::folderNames(dados), namesBefore);
+            QCOMPARE(describe(dados + "/BASE1") + describe(dados + "/leia-me.txt"), before);
+        }
     }
 };
 

@@ -53,4 +53,27 @@ QByteArray readFile(const QString& path);
 // Throws Error::cannotCreateFile.
 void writeFile(const QString& path, const QByteArray& bytes);
 
+// Creates one folder level (its parent must exist).
+Status createFolder(const QString& path);
+
+// Renames a file or folder within its file system; never replaces an existing target (EEXIST).
+Status moveFile(const QString& from, const QString& to);
+
+// Whether the two paths name the same existing file (the same file reached through another
+// spelling, a link or a mapped drive included).
+bool sameFile(const QString& a, const QString& b);
+
+// Told how far a copy has come, in bytes; answering false cancels it.
+using CopyProgress = std::function<bool(qint64 done, qint64 total)>;
+
+// Copies one file at close to disk speed (a reflink or in-kernel copy where the file system
+// offers one, else large buffers), never the whole file in memory. The copy goes to a hidden
+// temporary file beside the target, is flushed to disk and then renamed into place, so a copy
+// that fails, is cancelled or is killed never leaves a partial target: the target is the old
+// file or the whole new one. The copy keeps the source's last-write time and mode.
+// failIfExists: an existing target is left alone and the copy fails with EEXIST.
+// Fails with ECANCELED when progress answers false, else with the errno of the failing step.
+Status copyFile(const QString& source, const QString& target, bool failIfExists,
+                const CopyProgress& progress = {});
+
 } // namespace orq::sys

@@ -7,11 +7,15 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <memory>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -83,6 +87,37 @@ bool writeAll(int fd, const char* data, qsizetype size) {
     return true;
 }
 
+// Renames without ever replacing what is at `to`; returns 0 or the errno of the failure. Where the
+// file system refuses RENAME_NOREPLACE (NFS, SMB shares) a file is linked to its new name, which
+// fails on an existing name just as atomically, and the old name removed. Only where even that is
+// impossible (a folder, a file system without hard links) is the target checked first, leaving a
+// window in which a target made by someone else could be replaced.
+int renameNoReplace(const QByteArray& from, const QByteArray& to) {
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    struct stat st {};
+    if (::lstat(from.constData(), &st) != 0)
+        return errno;
+    if (!S_ISDIR(st.st_mode)) {
+        if (::link(from.constData(), to.constData()) == 0) {
+            if (::unlink(from.constData()) == 0)
+                return 0;
+            const int error = errno;
+            ::unlink(to.constData());
+            return error;
+        }
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+            return errno;
+    }
+    if (::lstat(to.constData(), &st) == 0)
+        return EEXIST;
+    if (errno != ENOENT)
+        return errno;
+    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+}
+
 // A new file beside the target, under a hidden name no one else uses (created exclusively), so a
 // folder listing never shows it. Removed again unless it was renamed into place.
 class TemporaryFile {
@@ -130,6 +165,14 @@ public:
             return false;
         m_name.clear();
         return true;
+    }
+
+    // Returns 0 or the errno of the failure (EEXIST when the target exists).
+    int renameToNew(const QByteArray& target) {
+        const int error = renameNoReplace(m_name, target);
+        if (error == 0)
+            m_name.clear();
+        return error;
     }
 
 private:
@@ -187,6 +230,141 @@ int replaceFile(const QByteArray& target, const QByteArray& bytes) {
         return errno;
     if (!temp.close() || !temp.renameTo(target))
         return errno;
+    syncFolderOf(target);
+    return 0;
+}
+
+// In-kernel copies go in chunks this large: few calls, yet progress is told, and a cancel heard,
+// within a fraction of a second on any disk.
+constexpr size_t copyChunk = size_t(64) << 20;
+// Where the kernel cannot copy, a buffer this large keeps the number of calls small and the disk
+// streaming, while staying far from the size of a database.
+constexpr size_t copyBuffer = size_t(4) << 20;
+
+// Errors by which copy_file_range says it cannot copy between these files at all, not that the
+// copy failed: another file system on older kernels, file systems without it, old kernels.
+bool kernelCannotCopy(int error) {
+    return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
+}
+
+// Copies everything from the current position of `in` to the end, at the current position of
+// `out`, telling progress after each step. `total` is the size the source had when opened; a
+// source that grows or shrinks meanwhile is copied as far as it reaches, and the last report says
+// how far that was. Returns 0 or the errno of the failure (ECANCELED when progress said stop).
+int copyContent(int in, int out, qint64 total, const CopyProgress& progress) {
+    qint64 done = 0;
+    const auto goOn = [&] {
+        total = qMax(total, done);
+        return !progress || progress(done, total);
+    };
+    if (!goOn())
+        return ECANCELED;
+
+    // A reflink shares the blocks instead of copying them (btrfs, xfs): instant, whatever the size.
+    if (total > 0 && ::ioctl(out, FICLONE, in) == 0) {
+        done = total;
+        return goOn() ? 0 : ECANCELED;
+    }
+
+    bool inKernel = true;
+    while (inKernel) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, copyChunk, 0);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (!kernelCannotCopy(errno))
+                return errno;
+            inKernel = false;
+        } else if (n == 0) {
+            // Some file systems (procfs and the like) copy nothing and say so as if at the end.
+            if (done == 0 && total > 0)
+                inKernel = false;
+            else
+                break;
+        } else {
+            done += n;
+            if (!goOn())
+                return ECANCELED;
+        }
+    }
+
+    if (!inKernel) {
+        ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
+        const std::unique_ptr<char[]> buffer(new char[copyBuffer]);
+        for (;;) {
+            const ssize_t n = ::read(in, buffer.get(), copyBuffer);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return errno;
+            }
+            if (n == 0)
+                break;
+            if (!writeAll(out, buffer.get(), n))
+                return errno;
+            done += n;
+            if (!goOn())
+                return ECANCELED;
+        }
+    }
+
+    // The end is told even when the last step told it already, and with the size actually copied.
+    total = done;
+    return goOn() ? 0 : ECANCELED;
+}
+
+// Returns 0 or the errno of the step that failed; on failure the target is as it was.
+int copyToFile(const QByteArray& source, const QByteArray& target, bool failIfExists,
+               const CopyProgress& progress) {
+    // Not blocking, so a pipe in the source's place is refused instead of waited on.
+    const Fd in(::open(source.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!in.valid())
+        return errno;
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0)
+        return errno;
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
+    if (!S_ISREG(st.st_mode))
+        return EINVAL;
+    if (::fcntl(in.get(), F_SETFL, 0) != 0)
+        return errno;
+
+    // What the rename would refuse in the end is refused before gigabytes are copied for nothing.
+    struct stat old {};
+    if (::lstat(target.constData(), &old) == 0) {
+        if (failIfExists)
+            return EEXIST;
+        if (S_ISDIR(old.st_mode))
+            return EISDIR;
+    } else if (errno != ENOENT && errno != ENOTDIR) {
+        return errno;
+    }
+
+    // Readable by no one else while it is written; it takes the source's mode at the end.
+    TemporaryFile temp;
+    if (const int error = temp.create(target, 0600); error != 0)
+        return error;
+    if (const int error = copyContent(in.get(), temp.fd(), st.st_size, progress); error != 0)
+        return error;
+    if (::fchmod(temp.fd(), st.st_mode & 07777) != 0)
+        return errno;
+    // The catalogue shows a database's last-write time, and a copy made on the original platform
+    // keeps it.
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::futimens(temp.fd(), times) != 0)
+        return errno;
+    if (::fsync(temp.fd()) != 0 && errno != EINVAL)
+        return errno;
+    if (!temp.close())
+        return errno;
+    if (failIfExists) {
+        // A target made by someone else during the copy is theirs, and stays.
+        if (const int error = temp.renameToNew(target); error != 0)
+            return error;
+    } else if (!temp.renameTo(target)) {
+        return errno;
+    }
     syncFolderOf(target);
     return 0;
 }
@@ -271,6 +449,31 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     const int error = replaceFile(resolvedTarget(encodedNative(path)), bytes);
     if (error != 0)
         throw Error::cannotCreateFile(path, error);
+}
+
+Status createFolder(const QString& path) {
+    // The umask decides the mode, as for any folder made here.
+    if (::mkdir(encodedNative(path).constData(), 0777) != 0)
+        return Status::failure(errno);
+    return Status::success();
+}
+
+Status moveFile(const QString& from, const QString& to) {
+    const int error = renameNoReplace(encodedNative(from), encodedNative(to));
+    return error == 0 ? Status::success() : Status::failure(error);
+}
+
+bool sameFile(const QString& a, const QString& b) {
+    const auto first = statOf(a);
+    const auto second = statOf(b);
+    return first && second && first->st_dev == second->st_dev && first->st_ino == second->st_ino;
+}
+
+Status copyFile(const QString& source, const QString& target, bool failIfExists,
+                const CopyProgress& progress) {
+    const int error =
+        copyToFile(encodedNative(source), encodedNative(target), failIfExists, progress);
+    return error == 0 ? Status::success() : Status::failure(error);
 }
 
 } // namespace orq::sys
