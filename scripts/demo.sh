@@ -18,6 +18,15 @@ build build -DORQ_BENCH=OFF
 demo="$ORQ_ROOT/demo/ORQ_7"
 bash "$ORQ_ROOT/scripts/make-demo-root.sh" "$demo"
 
+# A server root, written the Windows way (\\servidor\orq\ORQ_7), lands in the demo's own Wine
+# prefix; "Copiar para mim" fetches its bases into the ORQ_DADOS beside the program, which for
+# the demo is the demo root's own.
+export WINEPREFIX="$ORQ_ROOT/demo/wine"
+bash "$ORQ_ROOT/scripts/make-demo-root.sh" "$WINEPREFIX/dosdevices/unc/servidor/orq/ORQ_7" >/dev/null
+[ -e "$ORQ_ROOT/build/bin/ORQ_DADOS" ] || ln -s "$demo/ORQ_DADOS" "$ORQ_ROOT/build/bin/ORQ_DADOS"
+hosts="$ORQ_ROOT/build/bin/ORQDados.Hosts.txt"
+[ -f "$hosts" ] || printf '%s\r\n%s\r\n' "$demo" '\\servidor\orq\ORQ_7' >"$hosts"
+
 # The product's connection file lies beside the program; point it at a demo base once.
 ini="$ORQ_ROOT/build/bin/orqcon.ini"
 if [ ! -f "$ini" ]; then

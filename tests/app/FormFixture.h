@@ -46,15 +46,26 @@ inline QDateTime utc(int year, int month, int day, int hour = 0, int minute = 0,
 void pinTestEnvironment();
 
 // The window's message boxes, each answered OK, in the order they were asked for.
+// A question takes the next of the replies (No when none is left); the input dialog takes the
+// next of the inputs (cancelled when none is left).
 class MessageLog {
 public:
     MessageLog() {
         orq::sys::setMessageHook([this](const orq::sys::MessageRequest& request) {
             requests.append(request);
-            return orq::sys::MessageResult::Ok;
+            if (request.buttons == orq::sys::MessageButtons::Ok)
+                return orq::sys::MessageResult::Ok;
+            return replies.isEmpty() ? orq::sys::MessageResult::No : replies.takeFirst();
+        });
+        orq::sys::setInputHook([this](const orq::sys::InputRequest& request) {
+            inputRequests.append(request);
+            return inputs.isEmpty() ? std::nullopt : inputs.takeFirst();
         });
     }
-    ~MessageLog() { orq::sys::setMessageHook({}); }
+    ~MessageLog() {
+        orq::sys::setMessageHook({});
+        orq::sys::setInputHook({});
+    }
     MessageLog(const MessageLog&) = delete;
     MessageLog& operator=(const MessageLog&) = delete;
 
@@ -66,6 +77,9 @@ public:
     }
 
     QList<orq::sys::MessageRequest> requests;
+    QList<orq::sys::MessageResult> replies;
+    QList<orq::sys::InputRequest> inputRequests;
+    QList<std::optional<QString>> inputs;
 };
 
 // One catalogue line as the program writes it with Brazilian settings.

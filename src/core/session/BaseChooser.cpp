@@ -222,6 +222,15 @@ std::optional<QString> BaseChooser::launchProduct() const {
     return orq::launchProduct(product::Program, m_programFolder);
 }
 
+ListRow& BaseChooser::selectedOrFirstRow() {
+    if (!m_list.selectedRow() && m_list.rowCount() > 0)
+        m_list.setSelectedRow(&m_list.row(0));
+    ListRow* row = m_list.selectedRow();
+    if (!row)
+        throw Error(QStringLiteral("Selecione um item"));
+    return *row;
+}
+
 void BaseChooser::moveSelection(bool up) {
     if (m_list.rowCount() == 0)
         return;

@@ -56,6 +56,8 @@ public:
     const QString& currentBaseName() const { return iniFolderName; }
     // The first row whose caption is the current base's name, letter case ignored.
     ListRow* findCurrentBaseRow() const;
+    // The first row whose caption is this name, letter case ignored; searched from the top.
+    ListRow* findRowByCaption(const QString& caption) const;
     // Makes the current base's row the only selected one and scrolls it into view, or clears
     // the selection when the list does not hold it.
     void selectCurrentBase();
@@ -97,6 +99,10 @@ public:
     // Starts the product; nothing on success, else the system's text for the failure.
     std::optional<QString> launchProduct() const;
 
+    // The selected row; with none selected, the first row becomes the selected one. Throws
+    // "Selecione um item" for an empty list.
+    ListRow& selectedOrFirstRow();
+
     // Moves the selection one row up or down and scrolls it into view; with nothing selected
     // the first row is selected first. Nothing moves past either end.
     void moveSelection(bool up);
@@ -110,7 +116,6 @@ signals:
 private:
     void flushNotices();
     template <class Step> void reporting(Step&& step);
-    ListRow* findRowByCaption(const QString& caption) const;
 
     TORQListView& m_list;
     QString m_programFolder;

@@ -3,9 +3,11 @@
 #include "catalogue/Roots.h"
 #include "listview/ORQListViewWidget.h"
 #include "listview/uTORQListView.h"
+#include "maintenance/BaseCopy.h"
 #include "system/ErrorDisplay.h"
 #include "system/MessageBox.h"
 #include "system/Paths.h"
+#include "system/ShellCopyFile.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -154,21 +156,28 @@ void TForm1::buildControls() {
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    auto addItem = [this](const char* name, const QString& caption, const char* shortcut) {
+    auto addItem = [this](const char* name, const QString& caption, const char* shortcut,
+                          void (TForm1::*handler)()) {
         QAction* action = PopupMenu1->addAction(caption);
         action->setObjectName(QString::fromLatin1(name));
         // Shown beside the caption only: the window's key handling decides what Ctrl does.
         action->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
         action->setShortcutContext(Qt::WidgetShortcut);
-        connect(action, &QAction::triggered, this, &TForm1::notYetAvailable);
+        connect(action, &QAction::triggered, this,
+                [this, handler] { guarded([&] { (this->*handler)(); }); });
         return action;
     };
-    mnNovaBase = addItem("mnNovaBase", QStringLiteral("Nova Base"), "Ctrl+N");
-    mnCopiar = addItem("mnCopiar", QStringLiteral("Copiar para mim"), "Ctrl+C");
-    mnEnviar = addItem("mnEnviar", QStringLiteral("Enviar para servidor"), "Ctrl+E");
-    mnTestarOrqdef = addItem("mnTestarOrqdef", QStringLiteral("Testar ORQDEF em todas"), "Ctrl+S");
+    mnNovaBase =
+        addItem("mnNovaBase", QStringLiteral("Nova Base"), "Ctrl+N", &TForm1::Button3Click);
+    mnCopiar =
+        addItem("mnCopiar", QStringLiteral("Copiar para mim"), "Ctrl+C", &TForm1::Button5Click);
+    mnEnviar = addItem("mnEnviar", QStringLiteral("Enviar para servidor"), "Ctrl+E",
+                       &TForm1::mnEnviarClick);
+    mnTestarOrqdef = addItem("mnTestarOrqdef", QStringLiteral("Testar ORQDEF em todas"), "Ctrl+S",
+                             &TForm1::notYetAvailable);
     mnRenomearPastasParaUF =
-        addItem("mnRenomearPastasParaUF", QStringLiteral("Renomear Pastas para UF"), "Ctrl+U");
+        addItem("mnRenomearPastasParaUF", QStringLiteral("Renomear Pastas para UF"), "Ctrl+U",
+                &TForm1::notYetAvailable);
     btnOpcoes->setMenu(PopupMenu1);
 
     layout->addWidget(Panel1);
@@ -308,6 +317,61 @@ void TForm1::btnUltimaBaseClick() {
 
 void TForm1::btnCancelarClick() {
     close();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Copy commands
+
+void TForm1::Button3Click() {
+    const QString source = chooser->selectedOrFirstRow().caption();
+    if (sys::messageBox({QStringLiteral("Copiar ") + source + u'?', QStringLiteral("Nova Base"),
+                         sys::MessageIcon::Question, sys::MessageButtons::YesNo},
+                        this) != sys::MessageResult::Yes)
+        return;
+    const std::optional<QString> name =
+        sys::inputText({QStringLiteral("Nova Base"), QStringLiteral("Nome"), 255}, this);
+    if (!name)
+        return;
+    createNewBase(root(), source, *name, [this](const QString& from, const QString& to, bool keep) {
+        return ShellCopyFile(from, to, keep);
+    });
+    btnAtualizarClick();
+    chooser->list().setFocusedRow(chooser->findRowByCaption(*name));
+}
+
+void TForm1::Button5Click() {
+    const QString name = chooser->selectedOrFirstRow().caption();
+    if (sys::messageBox({QStringLiteral("Copiar base selecionada para seu computador?"),
+                         QStringLiteral("Copiar Base"), sys::MessageIcon::Question,
+                         sys::MessageButtons::YesNo},
+                        this) != sys::MessageResult::Yes)
+        return;
+    const bool copied =
+        fetchBase(root(), chooser->programFolder(), name, QDateTime::currentDateTime(),
+                  [this](const QString& from, const QString& to, bool keep) {
+                      return ShellCopyFile(from, to, keep);
+                  });
+    if (!copied)
+        return;
+    // Back to the first known root, where the local bases are normally listed; with no root
+    // known, the program's own folder is the root the base was copied into.
+    ComboBox1->setEditText(ComboBox1->count() > 0 ? ComboBox1->itemText(0)
+                                                  : chooser->programFolder());
+    btnAtualizarClick();
+    ListRow* row = chooser->findRowByCaption(name);
+    chooser->list().setSelectedRow(row);
+    if (row)
+        row->makeVisible();
+}
+
+void TForm1::mnEnviarClick() {
+    sys::messageBox({QStringLiteral("Funcionalidade em Desenvolvimento"), applicationTitle(),
+                     sys::MessageIcon::None, sys::MessageButtons::Ok},
+                    this);
+}
+
+bool TForm1::ShellCopyFile(const QString& source, const QString& target, bool failIfExists) {
+    return sys::ShellCopyFile(this, source, target, failIfExists);
 }
 
 // ---------------------------------------------------------------------------------------------

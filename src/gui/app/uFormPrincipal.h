@@ -65,6 +65,12 @@ private:
     void btnUltimaBaseClick();
     void btnCancelarClick();
 
+    // Copy commands
+    void Button3Click();
+    void Button5Click();
+    void mnEnviarClick();
+    bool ShellCopyFile(const QString& source, const QString& target, bool failIfExists);
+
     // Window
     void ShowEnterButton();
     void SetControlsEnabled(bool enabled);

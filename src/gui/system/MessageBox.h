@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -26,5 +27,20 @@ MessageResult messageBox(const MessageRequest& request, QWidget* owner = nullptr
 // every box goes to it and none is shown. Pass an empty function to restore the real boxes.
 using MessageHook = std::function<MessageResult(const MessageRequest&)>;
 void setMessageHook(MessageHook hook);
+
+// A modal dialog asking for one line of text: the title, a prompt above an edit field that starts
+// empty and takes at most maxLength characters, OK and Cancel. Gives the text exactly as typed,
+// or nothing when cancelled.
+struct InputRequest {
+    QString title;
+    QString prompt;
+    int maxLength = 255;
+};
+std::optional<QString> inputText(const InputRequest& request, QWidget* owner = nullptr);
+
+// Tests answer the input dialog the way they answer message boxes: while a hook is set every
+// request goes to it and no dialog is shown.
+using InputHook = std::function<std::optional<QString>(const InputRequest&)>;
+void setInputHook(InputHook hook);
 
 } // namespace orq::sys
