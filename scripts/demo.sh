@@ -15,14 +15,21 @@ else
 fi
 build build -DORQ_BENCH=OFF
 
+# The bases are real Firebird databases on a private server (127.0.0.1:3055), which also lets
+# "Renomear Pastas para UF" read each base's state. It runs while the demo runs.
+firebird="$ORQ_ROOT/demo/firebird"
+bash "$ORQ_ROOT/scripts/firebird.sh" start "$firebird"
+trap 'bash "$ORQ_ROOT/scripts/firebird.sh" stop "$firebird"' EXIT
+orqfb="$ORQ_ROOT/build/bin/orqfb"
+
 demo="$ORQ_ROOT/demo/ORQ_7"
-bash "$ORQ_ROOT/scripts/make-demo-root.sh" "$demo"
+bash "$ORQ_ROOT/scripts/make-demo-root.sh" "$demo" "$orqfb"
 
 # A server root, written the Windows way (\\servidor\orq\ORQ_7), lands in the demo's own Wine
 # prefix; "Copiar para mim" fetches its bases into the ORQ_DADOS beside the program, which for
 # the demo is the demo root's own.
 export WINEPREFIX="$ORQ_ROOT/demo/wine"
-bash "$ORQ_ROOT/scripts/make-demo-root.sh" "$WINEPREFIX/dosdevices/unc/servidor/orq/ORQ_7" >/dev/null
+bash "$ORQ_ROOT/scripts/make-demo-root.sh" "$WINEPREFIX/dosdevices/unc/servidor/orq/ORQ_7" "$orqfb" >/dev/null
 [ -e "$ORQ_ROOT/build/bin/ORQ_DADOS" ] || ln -s "$demo/ORQ_DADOS" "$ORQ_ROOT/build/bin/ORQ_DADOS"
 hosts="$ORQ_ROOT/build/bin/ORQDados.Hosts.txt"
 [ -f "$hosts" ] || printf '%s\r\n%s\r\n' "$demo" '\\servidor\orq\ORQ_7' >"$hosts"
@@ -43,5 +50,5 @@ if ((headless)); then
         import -window root "$3"
         kill $pid' _ "$ORQ_ROOT/build/bin/ORQDados" "$demo" "$shot"
 else
-    exec "$ORQ_ROOT/build/bin/ORQDados" "$demo"
+    "$ORQ_ROOT/build/bin/ORQDados" "$demo"
 fi

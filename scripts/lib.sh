@@ -1,7 +1,8 @@
 # Shared by the scripts: install what is missing, configure and build.
 # Debian 12 packages only; nothing is downloaded from anywhere else.
 
-ORQ_PACKAGES=(build-essential cmake qt6-base-dev libbenchmark-dev fonts-dejavu-core xvfb xauth)
+ORQ_PACKAGES=(build-essential cmake qt6-base-dev libbenchmark-dev fonts-dejavu-core xvfb xauth libx11-dev
+    firebird3.0-server firebird3.0-utils firebird-dev)
 
 ensure_packages() {
     local missing=()
@@ -14,7 +15,21 @@ ensure_packages() {
         local sudo=()
         ((EUID == 0)) || sudo=(sudo)
         "${sudo[@]}" apt-get update -q
-        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+        # The server package would start (or restart) a system Firebird on port 3050; tests and
+        # the demo run a private one (scripts/firebird.sh), and a system server someone already
+        # runs must be left as it is. A policy-rc.d that refuses every action keeps invoke-rc.d
+        # away from it during the install; one the machine already has is kept, not replaced.
+        local policy=/usr/sbin/policy-rc.d placed=0
+        if [ ! -e "$policy" ]; then
+            printf '#!/bin/sh\n# Placed by ORQDados scripts/lib.sh for one apt-get install.\nexit 101\n' |
+                "${sudo[@]}" tee "$policy" >/dev/null
+            "${sudo[@]}" chmod 755 "$policy"
+            placed=1
+        fi
+        local rc=0
+        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" || rc=$?
+        ((placed)) && "${sudo[@]}" rm -f "$policy"
+        return "$rc"
     fi
 }
 

@@ -53,6 +53,8 @@ public:
     MessageLog() {
         orq::sys::setMessageHook([this](const orq::sys::MessageRequest& request) {
             requests.append(request);
+            if (whileShown)
+                whileShown(request);
             if (request.buttons == orq::sys::MessageButtons::Ok)
                 return orq::sys::MessageResult::Ok;
             return replies.isEmpty() ? orq::sys::MessageResult::No : replies.takeFirst();
@@ -78,6 +80,8 @@ public:
 
     QList<orq::sys::MessageRequest> requests;
     QList<orq::sys::MessageResult> replies;
+    // Runs while a box is "open", before it is answered: what the user could do meanwhile.
+    std::function<void(const orq::sys::MessageRequest&)> whileShown;
     QList<orq::sys::InputRequest> inputRequests;
     QList<std::optional<QString>> inputs;
 };

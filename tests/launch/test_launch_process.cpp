@@ -9,12 +9,17 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace orqtest;
 using orq::sys::findProgram;
+using orq::sys::KillProcessByName;
 using orq::sys::startDetached;
 
 namespace {
@@ -49,6 +54,65 @@ QString reportValue(const QStringList& lines, const QString& key) {
     return QStringLiteral("<missing>");
 }
 
+// The processes running this very program file, as /proc shows them: our own view, to check
+// what KillProcessByName did.
+QList<pid_t> runningFrom(const QString& programFile) {
+    const QString wanted = QFileInfo(programFile).canonicalFilePath();
+    QList<pid_t> pids;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool number = false;
+        const pid_t pid = pid_t(entry.toInt(&number));
+        if (number && QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() == wanted)
+            pids.append(pid);
+    }
+    return pids;
+}
+
+// What follows the last ')' of /proc/PID/stat is the state; nothing when the process is gone.
+QByteArray statusLine(pid_t pid, const QByteArray& key) {
+    for (const QByteArray& line :
+         readBytes(QStringLiteral("/proc/%1/status").arg(pid)).split('\n')) {
+        if (line.startsWith(key + ':'))
+            return line.mid(key.size() + 1).trimmed();
+    }
+    return QByteArray();
+}
+
+// Gone, or a zombie that only waits for its parent (init) to collect it.
+bool hasEnded(pid_t pid) {
+    if (::kill(pid, 0) != 0)
+        return errno == ESRCH;
+    const QByteArray state = statusLine(pid, "State");
+    return state.isEmpty() || state.startsWith('Z') || state.startsWith('X');
+}
+
+bool ignoresSigterm(pid_t pid) {
+    bool hex = false;
+    const qulonglong ignored = statusLine(pid, "SigIgn").toULongLong(&hex, 16);
+    return hex && (ignored & (1ULL << (SIGTERM - 1))) != 0;
+}
+
+// Ends whatever a test left running from these files, whatever the test's outcome.
+class EndAtExit {
+public:
+    void add(const QString& programFile) { m_files.append(programFile); }
+    ~EndAtExit() {
+        for (const QString& file : m_files) {
+            for (const pid_t pid : runningFrom(file))
+                ::kill(pid, SIGKILL);
+        }
+    }
+
+private:
+    QStringList m_files;
+};
+
+// Sets the shell's SIGTERM to ignored and becomes the program: an ignored signal stays ignored
+// across exec.
+const QByteArray IgnoreTermScript = "#!/bin/sh\ntrap '' TERM\nexec \"$@\"\n";
+// Runs a program under another argv[0], as the wine preloader shows the Windows program's path.
+const QByteArray Argv0Script = "#!/bin/bash\nexec -a \"$1\" \"$2\"\n";
+
 } // namespace
 
 class ProcessTest : public QObject {
@@ -65,6 +129,11 @@ private slots:
     void startDetachedReportsWhyItFailed_data();
     void startDetachedReportsWhyItFailed();
     void windowsProgramRunsThroughWine();
+
+    void killProcessByNameEndsTheProgramsNamed_data();
+    void killProcessByNameEndsTheProgramsNamed();
+    void killProcessByNameLooksAtEveryProcess();
+    void killProcessByNameLeavesOtherUsersAlone();
 };
 
 void ProcessTest::findProgramSearchesPathInOrder_data() {
@@ -269,6 +338,188 @@ void ProcessTest::windowsProgramRunsThroughWine() {
     QTRY_VERIFY(QFileInfo::exists(record));
     QCOMPARE(readBytes(record), QFile::encodeName(program) + "\n-x\n");
     QVERIFY(hasNoChildren());
+}
+
+void ProcessTest::killProcessByNameEndsTheProgramsNamed_data() {
+    // How the program runs, where it lies, the name of its file, what wine is told to run
+    // (wine starts only), the name asked for, and whether that is the program.
+    // {base} is a name of this test run's own, {BASE} the same in capitals, {dir} the native
+    // folder of the running file and {other} another folder: another test's stand-ins, or the
+    // user's own programs, must not match.
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("place");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<bool>("matches");
+    const auto row = [](const char* name, const char* start, const char* place, const char* file,
+                        const char* shown, const char* asked, bool matches) {
+        QTest::newRow(name) << QString::fromUtf8(start) << QString::fromUtf8(place)
+                            << QString::fromUtf8(file) << QString::fromUtf8(shown)
+                            << QString::fromUtf8(asked) << matches;
+    };
+
+    row("bare name", "plain", "temp", "{base}.exe", "", "{base}.exe", true);
+    row("bare name in other letter case", "plain", "temp", "{base}.exe", "", "{BASE}.EXE", true);
+    row("only a-z fold", "plain", "temp", "{base}.exé", "", "{BASE}.EXé", true);
+    row("accented letters do not fold", "plain", "temp", "{base}.exé", "", "{base}.EXÉ", false);
+    row("end of the name only", "plain", "temp", "X{base}.exe", "", "{base}.exe", false);
+    row("start of the name only", "plain", "temp", "{base}.exe", "", "{base}", false);
+    row("no such program", "plain", "temp", "{base}.exe", "", "{base}-outro.exe", false);
+    row("full path", "plain", "temp", "{base}.exe", "", "{dir}/{base}.exe", true);
+    row("full path in other letter case", "plain", "temp", "{base}.exe", "", "{dir}/{BASE}.EXE",
+        true);
+    row("full path of another folder", "plain", "temp", "{base}.exe", "", "{other}/{base}.exe",
+        false);
+    row("Windows path through a drive link", "plain", "drive c", "{base}.exe", "",
+        "c:\\orq\\{BASE}.EXE", true);
+    row("Windows path of another folder", "plain", "drive c", "{base}.exe", "",
+        "C:\\OUTRO\\{base}.exe", false);
+    row("ignoring SIGTERM", "ignoring TERM", "temp", "{base}.exe", "", "{base}.exe", true);
+    row("wine's program by name", "wine", "temp", "wine64", "C:\\ORQ\\{base}.exe", "{BASE}.exe",
+        true);
+    row("wine's program by Windows path", "wine", "drive c", "wine", "C:\\ORQ\\{base}.exe",
+        "c:\\Orq\\{base}.exe", true);
+    row("wine's program given relative to its folder", "wine", "temp", "wine", "{base}.EXE",
+        "{dir}/{base}.exe", true);
+    row("wine itself is not the program", "wine", "temp", "wine", "C:\\ORQ\\{base}.exe",
+        "{dir}/wine", false);
+    row("preloader shows the Windows path as argv[0]", "wine argv0", "temp", "wine64-preloader",
+        "C:\\ORQ\\{base}.exe", "{base}.exe", true);
+}
+
+void ProcessTest::killProcessByNameEndsTheProgramsNamed() {
+    QFETCH(QString, start);
+    QFETCH(QString, place);
+    QFETCH(QString, file);
+    QFETCH(QString, shown);
+    QFETCH(QString, asked);
+    QFETCH(bool, matches);
+
+    // A real prefix's drive c: is a link into the prefix.
+    FakeWinePrefix prefix;
+    QVERIFY(QDir(prefix.driveC()).removeRecursively());
+    makeFolder(prefix.path() + QStringLiteral("/drive_c/ORQ"));
+    QCOMPARE(::symlink("../drive_c", QFile::encodeName(prefix.driveC()).constData()), 0);
+
+    TempFolder temp, other;
+    const QString base = QStringLiteral("Orq7Kill%1").arg(::getpid());
+    const QString dir =
+        place == u"drive c" ? prefix.driveC() + QStringLiteral("/ORQ") : temp.path();
+    const auto expand = [&](QString text) {
+        return text.replace(QStringLiteral("{base}"), base)
+            .replace(QStringLiteral("{BASE}"), base.toUpper())
+            .replace(QStringLiteral("{dir}"), dir)
+            .replace(QStringLiteral("{other}"), other.path());
+    };
+    const QString program = expand(QStringLiteral("{dir}/") + file);
+    QVERIFY(QFile::copy(builtStandIn(), program));
+    EndAtExit leftOver;
+    leftOver.add(program);
+
+    // The stand-in stays up, and needs no display for it.
+    const ScopedEnvironment platform("QT_QPA_PLATFORM", "offscreen");
+    const ScopedEnvironment stays("ORQ7_EXIT", QByteArray());
+    const ScopedEnvironment noWait("ORQ7_AGUARDE_MS", QByteArray());
+    const ScopedEnvironment noLog("ORQ7_LOG", QByteArray());
+    orq::sys::Status started;
+    if (start == u"plain") {
+        started = startDetached(program);
+    } else if (start == u"ignoring TERM") {
+        const QString wrapper = temp.file(QStringLiteral("ignore-term.sh"));
+        writeFile(wrapper, IgnoreTermScript, Executable);
+        started = startDetached(wrapper, {program});
+    } else if (start == u"wine") {
+        started = startDetached(program, {expand(shown)}, dir);
+    } else if (start == u"wine argv0") {
+        const QString wrapper = temp.file(QStringLiteral("argv0.sh"));
+        writeFile(wrapper, Argv0Script, Executable);
+        started = startDetached(wrapper, {expand(shown), program});
+    }
+    QVERIFY(started.ok());
+    // A wrapper becomes the program a moment after it was started.
+    QTRY_VERIFY(!runningFrom(program).isEmpty());
+    const QList<pid_t> pids = runningFrom(program);
+    if (start == u"ignoring TERM")
+        QVERIFY(ignoresSigterm(pids.first()));
+
+    QCOMPARE(KillProcessByName(expand(asked)), matches);
+    for (const pid_t pid : pids) {
+        // Gone by the time it returns, not some time later.
+        QCOMPARE(hasEnded(pid), matches);
+    }
+    QVERIFY(hasNoChildren());
+}
+
+void ProcessTest::killProcessByNameLooksAtEveryProcess() {
+    // More processes than any fixed-size table would hold, all started before the one asked for,
+    // so that it comes after them in /proc.
+    std::vector<pid_t> crowd;
+    const auto endCrowd = qScopeGuard([&] {
+        for (const pid_t pid : crowd)
+            ::kill(pid, SIGKILL);
+        for (const pid_t pid : crowd)
+            ::waitpid(pid, nullptr, 0);
+    });
+    char sleepName[] = "sleep";
+    char seconds[] = "300";
+    char* argv[] = {sleepName, seconds, nullptr};
+    for (int i = 0; i < 1100; ++i) {
+        pid_t pid = 0;
+        QCOMPARE(::posix_spawn(&pid, "/bin/sleep", nullptr, nullptr, argv, environ), 0);
+        crowd.push_back(pid);
+    }
+
+    TempFolder folder;
+    const QString program = folder.file(QStringLiteral("Orq7Crowd%1.exe").arg(::getpid()));
+    QVERIFY(QFile::copy(builtStandIn(), program));
+    EndAtExit leftOver;
+    leftOver.add(program);
+    const ScopedEnvironment platform("QT_QPA_PLATFORM", "offscreen");
+    const ScopedEnvironment stays("ORQ7_EXIT", QByteArray());
+    QVERIFY(startDetached(program).ok());
+    QTRY_VERIFY(!runningFrom(program).isEmpty());
+    const pid_t target = runningFrom(program).first();
+    const QStringList listed = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    const qsizetype before = std::count_if(listed.begin(), listed.end(), [&](const QString& entry) {
+        bool number = false;
+        const int pid = entry.toInt(&number);
+        return number && pid < target;
+    });
+    QVERIFY2(before > 1100, "process numbers wrapped around; the target is not last");
+
+    QVERIFY(KillProcessByName(QFileInfo(program).fileName()));
+    QVERIFY(hasEnded(target));
+    for (const pid_t pid : crowd)
+        QVERIFY(!hasEnded(pid));
+}
+
+void ProcessTest::killProcessByNameLeavesOtherUsersAlone() {
+    if (::geteuid() != 0)
+        QSKIP("needs root to start a program as another user");
+    // Another user must be able to reach and run the copy.
+    TempFolder folder;
+    QVERIFY(::chmod(QFile::encodeName(folder.path()).constData(), 0755) == 0);
+    const QString name = QStringLiteral("Orq7Other%1.exe").arg(::getpid());
+    const QString program = folder.file(name);
+    QVERIFY(QFile::copy(builtStandIn(), program));
+    QVERIFY(::chmod(QFile::encodeName(program).constData(), 0755) == 0);
+    EndAtExit leftOver;
+    leftOver.add(program);
+
+    const ScopedEnvironment platform("QT_QPA_PLATFORM", "offscreen");
+    const ScopedEnvironment stays("ORQ7_EXIT", QByteArray());
+    {
+        const Unprivileged nobody;
+        QVERIFY(nobody.ok());
+        QVERIFY(startDetached(program).ok());
+    }
+    QTRY_VERIFY(!runningFrom(program).isEmpty());
+    const pid_t pid = runningFrom(program).first();
+    QVERIFY(statusLine(pid, "Uid").startsWith("65534"));
+
+    QVERIFY(!KillProcessByName(name));
+    QVERIFY(!hasEnded(pid));
 }
 
 QTEST_GUILESS_MAIN(ProcessTest)

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
@@ -160,6 +161,51 @@ QList<QStringList> standInLog(const QString& path) {
             lines.append(QString::fromUtf8(line).split(u'\t'));
     }
     return lines;
+}
+
+XvfbServer::XvfbServer() {
+    // With -displayfd the server takes the first free display number and writes it to that
+    // descriptor once it accepts connections: here its standard output.
+    m_server.setProgram(QStringLiteral("Xvfb"));
+    m_server.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"),
+                           QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                           QStringLiteral("-noreset"), QStringLiteral("-screen"),
+                           QStringLiteral("0"), QStringLiteral("800x600x24")});
+    // Its notices (a font path, the socket folder's owner) are not the test's.
+    m_server.setStandardErrorFile(QProcess::nullDevice());
+    // A test that crashes must not leave its server running.
+    m_server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    m_server.start(QIODevice::ReadOnly);
+    if (!m_server.waitForStarted(30000))
+        return;
+    QByteArray out;
+    while (!out.contains('\n') && m_server.waitForReadyRead(30000))
+        out += m_server.readAllStandardOutput();
+    bool number = false;
+    out.trimmed().toUInt(&number);
+    if (number && out.endsWith('\n'))
+        m_display = ':' + out.trimmed();
+    else
+        stop();
+}
+
+XvfbServer::~XvfbServer() {
+    stop();
+}
+
+QString XvfbServer::socketPath() const {
+    return QStringLiteral("/tmp/.X11-unix/X") + QString::fromLatin1(m_display.mid(1));
+}
+
+void XvfbServer::stop() {
+    m_display.clear();
+    if (m_server.state() == QProcess::NotRunning)
+        return;
+    m_server.terminate();
+    if (!m_server.waitForFinished(30000)) {
+        m_server.kill();
+        m_server.waitForFinished(-1);
+    }
 }
 
 } // namespace orqtest

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -135,6 +136,30 @@ void makeBase(const QString& root, const QString& name, qint64 size, const QDate
 // The lines the stand-in product (tools/orq7, started with ORQ7_LOG naming the file) logged so
 // far, each split at its tabs: pid, server, database. No file yet reads as no lines.
 QList<QStringList> standInLog(const QString& path);
+
+// An X server of the test's own for the scope: Xvfb, on a display number it finds free itself
+// (-displayfd), reachable through its local socket only (-nolisten tcp). It does not reset when
+// its last client leaves, so what a test set up stays until the test changes it. ok() is false
+// when it could not be started; display() is then empty. It is stopped at the end of the scope,
+// or earlier by stop(), to see what a program does when its server goes away.
+class XvfbServer {
+public:
+    XvfbServer();
+    ~XvfbServer();
+    XvfbServer(const XvfbServer&) = delete;
+    XvfbServer& operator=(const XvfbServer&) = delete;
+
+    bool ok() const { return !m_display.isEmpty(); }
+    // The value for DISPLAY, ":N".
+    QByteArray display() const { return m_display; }
+    // The server's local socket, for a test that stands between it and its clients.
+    QString socketPath() const;
+    void stop();
+
+private:
+    QProcess m_server;
+    QByteArray m_display;
+};
 
 } // namespace orqtest
 

@@ -2,15 +2,23 @@
 // what it was handed. ORQ7_LOG names a file that gets one line per start (pid, server, database)
 // so tests can see that it ran and what it read; ORQ7_EXIT or --exit ends it right after that,
 // without a window, so it runs without a display.
+// ORQ7_AGUARDE_MS=<ms> has it show a top-level window titled exactly "Aguarde..." for that many
+// milliseconds and then close it. The order is: the log line first (so a test sees the start at
+// once), then the "Aguarde..." window, then the end (with ORQ7_EXIT or --exit) or the main
+// window. That window needs a display, even with ORQ7_EXIT; without ORQ7_AGUARDE_MS nothing
+// changes.
 
 #include "launch/ProductIni.h"
 #include "system/Paths.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <cstring>
@@ -41,6 +49,30 @@ bool exitAtOnce(int argc, char** argv) {
     return false;
 }
 
+// How long the "Aguarde..." window stays: no number, or none above zero, shows none.
+int waitWindowMilliseconds() {
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("ORQ7_AGUARDE_MS", &ok);
+    return ok && ms > 0 ? ms : 0;
+}
+
+void showWaitWindow(QApplication& app, int milliseconds) {
+    // Closing it is not the end of the program, whatever follows.
+    app.setQuitOnLastWindowClosed(false);
+    {
+        QWidget wait;
+        wait.setWindowTitle(QStringLiteral("Aguarde..."));
+        auto* layout = new QVBoxLayout(&wait);
+        layout->addWidget(new QLabel(QStringLiteral("Aguarde...")));
+        wait.show();
+        QEventLoop loop;
+        QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+        loop.exec();
+        wait.close();
+    }
+    app.setQuitOnLastWindowClosed(true);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -48,10 +80,16 @@ int main(int argc, char** argv) {
     const QString server = ini.serverName();
     const QString database = ini.databasePath();
     appendToLog(server, database);
-    if (exitAtOnce(argc, argv))
+    const bool exitNow = exitAtOnce(argc, argv);
+    const int waitMs = waitWindowMilliseconds();
+    if (exitNow && waitMs == 0)
         return 0;
 
     QApplication app(argc, argv);
+    if (waitMs > 0)
+        showWaitWindow(app, waitMs);
+    if (exitNow)
+        return 0;
     QWidget window;
     window.setWindowTitle(QStringLiteral("ORQ7"));
     auto* form = new QFormLayout(&window);

@@ -59,6 +59,10 @@ Status createFolder(const QString& path);
 // Renames a file or folder within its file system; never replaces an existing target (EEXIST).
 Status moveFile(const QString& from, const QString& to);
 
+// Renames like moveFile; when the target name is taken, to the first free "<target> (2)",
+// "<target> (3)"... beside it, as the desktop's file manager does on a collision.
+Status moveFilePickingFreeName(const QString& from, const QString& to);
+
 // Whether the two paths name the same existing file (the same file reached through another
 // spelling, a link or a mapped drive included).
 bool sameFile(const QString& a, const QString& b);

@@ -1,16 +1,23 @@
 #include "app/uFormPrincipal.h"
 
+#include "catalogue/ProductFiles.h"
 #include "catalogue/Roots.h"
+#include "launch/TestEveryBase.h"
 #include "listview/ORQListViewWidget.h"
 #include "listview/uTORQListView.h"
 #include "maintenance/BaseCopy.h"
+#include "maintenance/RenameBatch.h"
 #include "system/ErrorDisplay.h"
 #include "system/MessageBox.h"
 #include "system/Paths.h"
+#include "system/Process.h"
 #include "system/ShellCopyFile.h"
+#include "system/WindowLookup.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFrame>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -19,6 +26,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSizeGrip>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -68,6 +76,21 @@ TForm1::TForm1(const QStringList& arguments, const Places& where, QWidget* paren
             [this](int count) { Panel2Caption->setText(QString::number(count)); });
     connect(chooser, &BaseChooser::notice, this,
             [](const QString& message) { showErrorText(message); });
+    renameBatch = new RenameBatch(
+        ORQListView1->view(), where.programFolder + u'/' + product::ConnectionFile,
+        [](const QString& message) {
+            // A drag or a held button would keep the box from taking the mouse.
+            if (QWidget* grabber = QWidget::mouseGrabber())
+                grabber->releaseMouse();
+            sys::messageBox({message, QStringLiteral("Erro"), sys::MessageIcon::Error,
+                             sys::MessageButtons::Ok});
+        },
+        this);
+    connect(renameBatch, &RenameBatch::progress, this, [this](int done, int total) {
+        Panel2Caption->setText(QStringLiteral("Renomeando %1 de %2").arg(done).arg(total));
+    });
+    connect(renameBatch, &RenameBatch::finished, this,
+            [this] { guarded([&] { renameBatchFinished(); }); });
     FormCreate(arguments);
 }
 
@@ -174,10 +197,10 @@ void TForm1::buildControls() {
     mnEnviar = addItem("mnEnviar", QStringLiteral("Enviar para servidor"), "Ctrl+E",
                        &TForm1::mnEnviarClick);
     mnTestarOrqdef = addItem("mnTestarOrqdef", QStringLiteral("Testar ORQDEF em todas"), "Ctrl+S",
-                             &TForm1::notYetAvailable);
+                             &TForm1::Button7Click);
     mnRenomearPastasParaUF =
         addItem("mnRenomearPastasParaUF", QStringLiteral("Renomear Pastas para UF"), "Ctrl+U",
-                &TForm1::notYetAvailable);
+                &TForm1::mnRenomearPastasParaUFClick);
     btnOpcoes->setMenu(PopupMenu1);
 
     layout->addWidget(Panel1);
@@ -277,6 +300,9 @@ void TForm1::ComboBox1Select() {
 }
 
 void TForm1::ComboBox1Exit() {
+    // Disabling the controls for a batch takes the focus out of the box; that is no leaving.
+    if (listMustStay())
+        return;
     const QString typed = root();
     if (chooser->isKnownRoot(typed))
         return;
@@ -316,13 +342,29 @@ void TForm1::btnUltimaBaseClick() {
 }
 
 void TForm1::btnCancelarClick() {
+    if (testRun.running) {
+        testRun.stopRequested = true;
+        return;
+    }
     close();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // The product of the base being tested must still be ended: the run stops after it.
+    if (testRun.running) {
+        testRun.stopRequested = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Copy commands
 
 void TForm1::Button3Click() {
+    if (listMustStay())
+        return;
     const QString source = chooser->selectedOrFirstRow().caption();
     if (sys::messageBox({QStringLiteral("Copiar ") + source + u'?', QStringLiteral("Nova Base"),
                          sys::MessageIcon::Question, sys::MessageButtons::YesNo},
@@ -340,6 +382,8 @@ void TForm1::Button3Click() {
 }
 
 void TForm1::Button5Click() {
+    if (listMustStay())
+        return;
     const QString name = chooser->selectedOrFirstRow().caption();
     if (sys::messageBox({QStringLiteral("Copiar base selecionada para seu computador?"),
                          QStringLiteral("Copiar Base"), sys::MessageIcon::Question,
@@ -375,6 +419,111 @@ bool TForm1::ShellCopyFile(const QString& source, const QString& target, bool fa
 }
 
 // ---------------------------------------------------------------------------------------------
+// State suffixes
+
+// Running workers hold rows of the list and the batch resumes by row index: nothing may refill,
+// re-sort or refilter the list until the last worker has ended.
+bool TForm1::listMustStay() const {
+    return renameBatch->running() || testRun.running;
+}
+
+void TForm1::mnRenomearPastasParaUFClick() {
+    if (listMustStay())
+        return;
+    if (sys::messageBox({QStringLiteral("É necessário manter o ORQ e o IBExpert fechados. Deseja "
+                                        "Continuar?"),
+                         mnRenomearPastasParaUF->text(), sys::MessageIcon::Question,
+                         sys::MessageButtons::YesNo},
+                        this) != sys::MessageResult::Yes)
+        return;
+    SetControlsEnabled(false);
+    chooser->list().setORQOrdenarColumnClick(false);
+    renameBatch->start();
+    if (renameBatch->running())
+        Panel2Caption->setText(
+            QStringLiteral("Renomeando 0 de %1").arg(renameBatch->rowsToRename()));
+}
+
+void TForm1::renameBatchFinished() {
+    chooser->list().setORQOrdenarColumnClick(true);
+    // Enabled again even when the rescan fails, or the window would stay locked.
+    struct Enable {
+        TForm1* form;
+        ~Enable() { form->SetControlsEnabled(true); }
+    } enable{this};
+    btnAtualizarClick();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Testing every base
+
+void TForm1::Button7Click() {
+    if (listMustStay())
+        return;
+    TORQListView& view = chooser->list();
+    const int start = TestEveryBase::startRow(view, chooser->findCurrentBaseRow());
+    const int count = view.rowCount();
+    testRun = {true, false};
+    struct Restore {
+        TForm1* form;
+        int count;
+        ~Restore() {
+            form->testRun.running = false;
+            form->Panel2Caption->setText(QString::number(count));
+        }
+    } restore{this, count};
+
+    TestEveryBase::Steps steps;
+    steps.select = [&](int row) {
+        ListRow* selected = &view.row(row);
+        view.setSelectedRow(selected);
+        selected->makeVisible();
+    };
+    steps.enter = [this] { return EnterSelectedBase(); };
+    steps.wait = [this](int ms) { waitKeepingWindowAlive(ms); };
+    steps.waitWindowOpen = [] { return sys::topLevelWindowExists(QStringLiteral("Aguarde...")); };
+    steps.endProduct = [] { sys::KillProcessByName(product::Program); };
+    steps.stopRequested = [this] { return testRun.stopRequested; };
+    steps.progress = [this](int number, int total) {
+        Panel2Caption->setText(QStringLiteral("Testando %1 de %2").arg(number).arg(total));
+        // Painted now: the product may take the screen before the next event loop turn.
+        Panel2Caption->repaint();
+    };
+    TestEveryBase::run(start, count, steps);
+}
+
+void TForm1::waitKeepingWindowAlive(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// While a test run waits, the window paints and answers only Escape and Cancelar; everything
+// else that could change the list or start a command is held back.
+bool TForm1::filterWhileTesting(QObject* watched, QEvent* event) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this)
+        return false;
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            testRun.stopRequested = true;
+        return true;
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+        return true;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        return widget != btnCancelar;
+    default:
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
 // Window
 
 void TForm1::ShowEnterButton() {
@@ -389,12 +538,6 @@ void TForm1::SetControlsEnabled(bool enabled) {
         control->setEnabled(enabled);
 }
 
-void TForm1::notYetAvailable() {
-    sys::messageBox({QStringLiteral("Função ainda não disponível nesta versão."),
-                     applicationTitle(), sys::MessageIcon::None, sys::MessageButtons::Ok},
-                    this);
-}
-
 // Keys are routed here, and only here. The window must see every key before the focused control
 // does (typing anywhere filters, Up and Down move the list from the edit boxes), and its button
 // navigation must come before that: Enter clicks the focused or the default button, Escape clicks
@@ -402,6 +545,8 @@ void TForm1::notYetAvailable() {
 // after the focused control had passed the key on, and would close on Escape even while Cancelar
 // is disabled, so the window is a plain widget and does the navigation itself.
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (testRun.running && filterWhileTesting(watched, event))
+        return true;
     switch (event->type()) {
     case QEvent::KeyPress: {
         // Only the first delivery, to the focused control: a key the control ignores travels on
@@ -506,7 +651,8 @@ bool TForm1::FormKeyDown(QKeyEvent* event) {
             item->trigger();
         return false;
     }
-    if (!inFilter && !inRootBox) {
+    // A disabled filter box takes no typing: the batch that disabled it needs the list as it is.
+    if (!inFilter && !inRootBox && Edit1->isEnabled()) {
         Edit1->setFocus(Qt::OtherFocusReason);
         const QString typed = event->text();
         if (typed.size() == 1 && typed[0].unicode() >= 32 && typed[0].unicode() <= 126) {

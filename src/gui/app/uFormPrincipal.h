@@ -17,6 +17,7 @@ class QToolButton;
 namespace orq {
 
 class ORQListViewWidget;
+class RenameBatch;
 class TORQListView;
 
 // The program's one window: the widgets, their wiring and the routing of keys. What the handlers
@@ -43,6 +44,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
@@ -71,12 +73,21 @@ private:
     void mnEnviarClick();
     bool ShellCopyFile(const QString& source, const QString& target, bool failIfExists);
 
+    // State suffixes
+    void mnRenomearPastasParaUFClick();
+    void renameBatchFinished();
+    bool listMustStay() const;
+
+    // Testing every base
+    void Button7Click();
+    void waitKeepingWindowAlive(int ms);
+    bool filterWhileTesting(QObject* watched, QEvent* event);
+
     // Window
     void ShowEnterButton();
     void SetControlsEnabled(bool enabled);
     bool dialogKey(QKeyEvent* event);
     bool FormKeyDown(QKeyEvent* event);
-    void notYetAvailable();
     QString root() const;
 
     QFrame* Panel1 = nullptr;
@@ -98,7 +109,14 @@ private:
     QAction* mnRenomearPastasParaUF = nullptr;
 
     BaseChooser* chooser = nullptr;
+    RenameBatch* renameBatch = nullptr;
     bool shownOnce = false;
+    // While "Testar ORQDEF em todas" runs, the list must stay as it was when it started: input
+    // that could change it is held back, and Escape or Cancelar ask the run to stop.
+    struct {
+        bool running = false;
+        bool stopRequested = false;
+    } testRun;
 };
 
 } // namespace orq

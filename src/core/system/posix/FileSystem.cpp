@@ -463,6 +463,13 @@ Status moveFile(const QString& from, const QString& to) {
     return error == 0 ? Status::success() : Status::failure(error);
 }
 
+Status moveFilePickingFreeName(const QString& from, const QString& to) {
+    Status moved = moveFile(from, to);
+    for (int n = 2; !moved.ok() && moved.error() == EEXIST && n < 1000; ++n)
+        moved = moveFile(from, QStringLiteral("%1 (%2)").arg(to).arg(n));
+    return moved;
+}
+
 bool sameFile(const QString& a, const QString& b) {
     const auto first = statOf(a);
     const auto second = statOf(b);
