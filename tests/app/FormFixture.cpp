@@ -38,6 +38,11 @@ QString quoted(const QString& field) {
     return field;
 }
 
+QString doubledBackslashRoot(const QString& folder) {
+    const qsizetype cut = folder.lastIndexOf(u'/');
+    return folder.left(cut) + QStringLiteral("\\\\") + folder.mid(cut + 1);
+}
+
 QString catalogueLine(const Base& base) {
     return quoted(base.name) + u',' + quoted(base.dateTime) + u',' + quoted(base.size);
 }

@@ -95,6 +95,11 @@ struct Base {
 
 QString quoted(const QString& field);
 
+// A root text with two backslashes in a row that still names a local folder: the path of
+// "folder" with its last separator written as two backslashes ("/tmp/x\\y" is /tmp/x//y). With
+// a catalogue it counts as a server root.
+QString doubledBackslashRoot(const QString& folder);
+
 QString catalogueLine(const Base& base);
 
 // Lines joined as the program writes text lists: every line followed by CR LF, Windows-1252.

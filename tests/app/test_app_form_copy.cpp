@@ -33,13 +33,6 @@ QStringList allEntries(const QString& folder) {
     return out;
 }
 
-// "/tmp/x/y" written "/tmp/x\\y": a text with two backslashes in a row that still names the
-// folder, so the root counts as a server root once it has a catalogue.
-QString serverSpelling(const QString& folder) {
-    const qsizetype cut = folder.lastIndexOf(u'/');
-    return folder.left(cut) + QStringLiteral("\\\\") + folder.mid(cut + 1);
-}
-
 } // namespace
 
 class FormCopyTest : public QObject {
@@ -180,7 +173,7 @@ void FormCopyTest::copyToMeFromAServerRoot() {
     // The local bases beside the program, which is also the first known root.
     makeFullBase(bench.programFolder(), "REMOTA", "local antigo");
     makeFullBase(bench.programFolder(), "LOCAL", "local");
-    const QString serverRoot = serverSpelling(server.path());
+    const QString serverRoot = doubledBackslashRoot(server.path());
     bench.writeHosts({bench.programFolder(), serverRoot});
     MessageLog messages;
     Window window({}, bench.programFolder());

@@ -9,17 +9,6 @@
 
 using namespace orqtest;
 
-namespace {
-
-// A root text with two backslashes in a row that still names a local folder: the path of
-// "folder" with its last separator written as two backslashes ("/tmp/x\\y" is /tmp/x//y).
-QString doubledBackslashRoot(const QString& folder) {
-    const qsizetype cut = folder.lastIndexOf(u'/');
-    return folder.left(cut) + QStringLiteral("\\\\") + folder.mid(cut + 1);
-}
-
-} // namespace
-
 class FormRootsTest : public QObject {
     Q_OBJECT
 
