@@ -37,6 +37,37 @@ QByteArray catalogueWrittenBy(const QString& root, const QByteArray& lang) {
     return bytes;
 }
 
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs ORQDados to its end with these arguments, in a scratch working folder, without a screen
+// unless the platform is named.
+Run run(const QStringList& arguments, const QString& platform, const QString& folder) {
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    if (!platform.isEmpty())
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(folder);
+    program.start(programPath(), arguments);
+    Run result;
+    if (!program.waitForFinished(20000)) {
+        program.kill();
+        program.waitForFinished();
+        return result;
+    }
+    result.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
+    result.out = program.readAllStandardOutput();
+    result.err = program.readAllStandardError();
+    return result;
+}
+
 } // namespace
 
 class ProgramTest : public QObject {
@@ -58,6 +89,42 @@ private slots:
         orqtest::makeBase(root.path(), QStringLiteral("Teste"), 1264189,
                           QDateTime(QDate(2013, 3, 5), QTime(14, 7, 9), Qt::UTC));
         QCOMPARE(catalogueWrittenBy(root.path(), lang), expected);
+    }
+
+    // Options are never taken for roots, and printing them needs no screen.
+    void optionsNeedNoScreen_data() {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        QTest::newRow("help") << "--help" << 0 << QByteArray("Usage: ORQDados [options] [raiz]")
+                              << QByteArray();
+        QTest::newRow("version") << "--version" << 0 << QByteArray("ORQDados " ORQ_VERSION "\n")
+                                 << QByteArray();
+        QTest::newRow("unknown option")
+            << "--foo" << 2 << QByteArray()
+            << QByteArray("ORQDados: Unknown option 'foo'.\nUse ORQDados --help");
+    }
+    void optionsNeedNoScreen() {
+        QFETCH(QString, option);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        orqtest::TempFolder folder;
+        const Run result = run({option}, QString(), folder.path());
+        QCOMPARE(result.exitCode, exitCode);
+        QVERIFY2(result.out.startsWith(out), result.out.constData());
+        QVERIFY2(result.err.startsWith(err), result.err.constData());
+        // Nothing was opened as a root: no catalogue written anywhere near.
+        QCOMPARE(orqtest::folderNames(folder.path()), QStringList());
+    }
+
+    void withoutAScreenItSaysSo() {
+        orqtest::TempFolder folder;
+        const Run result = run({folder.path()}, QString(), folder.path());
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.err.startsWith("ORQDados: nenhuma tela dispon"), result.err.constData());
+        QCOMPARE(orqtest::folderNames(folder.path()), QStringList());
     }
 };
 

@@ -13,4 +13,7 @@ namespace orq::sys {
 // leaves the process running. It opens its own connection for each call.
 bool topLevelWindowExists(const QString& title);
 
+// Whether the X display named by DISPLAY can be reached now.
+bool displayReachable();
+
 } // namespace orq::sys

@@ -243,4 +243,11 @@ bool topLevelWindowExists(const QString& wanted) {
     return false;
 }
 
+bool displayReachable() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return false;
+    const Connection connection;
+    return connection.usable();
+}
+
 } // namespace orq::sys
