@@ -34,11 +34,11 @@ struct Bases {
     QString error;
 
     Bases() {
-        QList<orqfb::BaseSpec> specs;
+        QStringList bases;
         for (int i = 0; i < kBases; ++i)
-            specs << orqfb::parseBaseSpec(baseName(i) + QStringLiteral("=SP"));
+            bases << baseName(i) + QStringLiteral("=SP");
         try {
-            orqfb::makeRoot(root.path(), specs, {});
+            orqfb::makeRoot(root.path(), bases, {});
         } catch (const orq::Error& e) {
             error = e.message();
         }

@@ -29,13 +29,13 @@ bases=(
     "Filial 02_RJ|RJ|2025-01-16 08:30:00" "Filial 10|SP|2025-01-17 08:30:00"
     "Depósito Norte|AM|2025-07-07 07:07:07" "Escritório||2025-12-01 00:00:00"
 )
-specs=()
+missing=()
 for entry in "${bases[@]}"; do
     IFS='|' read -r name uf _ <<<"$entry"
-    [ -f "$data/$name/ORQ.FDB" ] || specs+=("$name=$uf")
+    [ -f "$data/$name/ORQ.FDB" ] || missing+=("$name=$uf")
 done
-if ((${#specs[@]})); then
-    "$orqfb" make-root "$root" "${specs[@]}" >/dev/null
+if ((${#missing[@]})); then
+    "$orqfb" make-root "$root" "${missing[@]}" >/dev/null
     for entry in "${bases[@]}"; do
         IFS='|' read -r name _ when <<<"$entry"
         touch -d "$when" "$data/$name/ORQ.FDB"

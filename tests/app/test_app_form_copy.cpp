@@ -14,15 +14,6 @@ namespace {
 
 const QDateTime kWritten = utc(2013, 3, 5, 14, 7, 9);
 
-// A base on disk, both files, so a scan lists it and a copy has something to copy.
-void makeFullBase(const QString& root, const QString& name, const QByteArray& database) {
-    const QString folder = root + QStringLiteral("/ORQ_DADOS/") + name;
-    makeFolder(folder);
-    writeBytes(folder + QStringLiteral("/ORQ.FDB"), database);
-    setLastWrite(folder + QStringLiteral("/ORQ.FDB"), kWritten);
-    writeBytes(folder + QStringLiteral("/SYSTEM.DAT"), "system");
-}
-
 QStringList allEntries(const QString& folder) {
     QStringList out;
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
@@ -67,8 +58,8 @@ void FormCopyTest::newBase() {
     QFETCH(QStringList, listed);
     QFETCH(QString, focused);
     Bench bench;
-    makeFullBase(bench.root(), "BASE1", "dados da base 1");
-    makeFullBase(bench.root(), "BASE2", "dados da base 2");
+    makeFullBase(bench.root(), "BASE1", "dados da base 1", kWritten);
+    makeFullBase(bench.root(), "BASE2", "dados da base 2", kWritten);
     MessageLog messages;
     Window window({bench.root()}, bench.programFolder());
     QVERIFY(window.show());
@@ -89,7 +80,7 @@ void FormCopyTest::newBase() {
     QCOMPARE(messages.inputRequests[0].maxLength, 255);
     const QString created = bench.root() + QStringLiteral("/ORQ_DADOS/NOVA");
     QCOMPARE(readBytes(created + "/ORQ.FDB"), QByteArray("dados da base 1"));
-    QCOMPARE(readBytes(created + "/SYSTEM.DAT"), QByteArray("system"));
+    QCOMPARE(readBytes(created + "/SYSTEM.DAT"), QByteArray("system BASE1"));
     QStringList names = window.names();
     names.sort();
     QCOMPARE(names, listed);
@@ -104,7 +95,7 @@ void FormCopyTest::newBaseWithABadNameChangesNothing() {
     // The root one level down, so a name climbing out of ORQ_DADOS would land in view.
     TempFolder top;
     const QString root = top.file(QStringLiteral("raiz"));
-    makeFullBase(root, "BASE1", "dados");
+    makeFullBase(root, "BASE1", "dados", kWritten);
     MessageLog messages;
     Window window({root}, bench.programFolder());
     QVERIFY(window.show());
@@ -131,7 +122,7 @@ void FormCopyTest::newBaseAnsweredNoOrCancelled_data() {
 void FormCopyTest::newBaseAnsweredNoOrCancelled() {
     QFETCH(bool, yes);
     Bench bench;
-    makeFullBase(bench.root(), "BASE1", "dados");
+    makeFullBase(bench.root(), "BASE1", "dados", kWritten);
     MessageLog messages;
     Window window({bench.root()}, bench.programFolder());
     QVERIFY(window.show());
@@ -168,11 +159,11 @@ void FormCopyTest::copyCommandsOnAnEmptyList() {
 void FormCopyTest::copyToMeFromAServerRoot() {
     Bench bench;
     TempFolder server;
-    makeFullBase(server.path(), "REMOTA", "do servidor");
-    makeFullBase(server.path(), "OUTRA", "outra");
+    makeFullBase(server.path(), "REMOTA", "do servidor", kWritten);
+    makeFullBase(server.path(), "OUTRA", "outra", kWritten);
     // The local bases beside the program, which is also the first known root.
-    makeFullBase(bench.programFolder(), "REMOTA", "local antigo");
-    makeFullBase(bench.programFolder(), "LOCAL", "local");
+    makeFullBase(bench.programFolder(), "REMOTA", "local antigo", kWritten);
+    makeFullBase(bench.programFolder(), "LOCAL", "local", kWritten);
     const QString serverRoot = doubledBackslashRoot(server.path());
     bench.writeHosts({bench.programFolder(), serverRoot});
     MessageLog messages;

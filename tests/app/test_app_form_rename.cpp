@@ -16,10 +16,7 @@ const QString kQuestion =
     QStringLiteral("É necessário manter o ORQ e o IBExpert fechados. Deseja Continuar?");
 
 // Real bases in the bench's root, and orqcon.ini naming that root's ORQ_DADOS.
-void makeBases(const Bench& bench, const QStringList& specs) {
-    QList<orqfb::BaseSpec> bases;
-    for (const QString& spec : specs)
-        bases << orqfb::parseBaseSpec(spec);
+void makeBases(const Bench& bench, const QStringList& bases) {
     orqfb::makeRoot(bench.root(), bases, {});
     bench.writeIniNaming(bench.root() + QStringLiteral("/ORQ_DADOS/QUALQUER/ORQ.FDB"));
 }

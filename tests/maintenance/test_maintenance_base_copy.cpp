@@ -34,15 +34,6 @@ QMap<QString, QByteArray> tree(const QString& folder) {
     return out;
 }
 
-// A base folder under root/ORQ_DADOS with its two files.
-void makeFullBase(const QString& root, const QString& name, const QByteArray& database) {
-    const QString folder = root + QStringLiteral("/ORQ_DADOS/") + name;
-    makeFolder(folder);
-    writeBytes(folder + QStringLiteral("/ORQ.FDB"), database);
-    setLastWrite(folder + QStringLiteral("/ORQ.FDB"), kWritten);
-    writeBytes(folder + QStringLiteral("/SYSTEM.DAT"), "system " + name.toUtf8());
-}
-
 // The real copy, recording what was asked; cancelAfter cancels once that many bytes are done.
 struct Copier {
     QList<QStringList> calls;
@@ -165,7 +156,7 @@ void BaseCopyTest::newBaseNames() {
 
 void BaseCopyTest::newBaseCopiesBothFiles() {
     Roots roots;
-    makeFullBase(roots.root(), "BASE1", QByteArray(3 << 20, 'd'));
+    makeFullBase(roots.root(), "BASE1", QByteArray(3 << 20, 'd'), kWritten);
     Copier copier;
 
     createNewBase(roots.root(), "BASE1", "NOVA", copier.function());
@@ -198,7 +189,7 @@ void BaseCopyTest::newBaseRefusesABadName() {
     QFETCH(QString, name);
     TempFolder top;
     const QString root = top.file("raiz");
-    makeFullBase(root, "BASE1", "dados");
+    makeFullBase(root, "BASE1", "dados", kWritten);
     const auto before = tree(top.path());
     Copier copier;
 
@@ -215,8 +206,8 @@ void BaseCopyTest::newBaseRefusesABadName() {
 
 void BaseCopyTest::newBaseNeverOverwrites() {
     Roots roots;
-    makeFullBase(roots.root(), "BASE1", "fonte");
-    makeFullBase(roots.root(), "BASE2", "existente");
+    makeFullBase(roots.root(), "BASE1", "fonte", kWritten);
+    makeFullBase(roots.root(), "BASE2", "existente", kWritten);
     const auto before = tree(roots.root());
     Copier copier;
 
@@ -239,7 +230,7 @@ void BaseCopyTest::newBaseWithoutSourceFilesCopiesNothing() {
 
 void BaseCopyTest::fetchIntoAnEmptyLocalBase() {
     Roots roots;
-    makeFullBase(roots.root(), "BASE1", "servidor");
+    makeFullBase(roots.root(), "BASE1", "servidor", kWritten);
     Copier copier;
 
     QVERIFY(fetchBase(roots.root(), roots.program.path(), "BASE1", kNow, copier.function()));
@@ -251,8 +242,8 @@ void BaseCopyTest::fetchIntoAnEmptyLocalBase() {
 
 void BaseCopyTest::fetchKeepsTheReplacedLocalFile() {
     Roots roots;
-    makeFullBase(roots.root(), "BASE1", "servidor");
-    makeFullBase(roots.program.path(), "BASE1", "local antigo");
+    makeFullBase(roots.root(), "BASE1", "servidor", kWritten);
+    makeFullBase(roots.program.path(), "BASE1", "local antigo", kWritten);
     Copier copier;
 
     QVERIFY(fetchBase(roots.root(), roots.program.path(), "BASE1", kNow, copier.function()));
@@ -266,8 +257,8 @@ void BaseCopyTest::fetchKeepsTheReplacedLocalFile() {
 
 void BaseCopyTest::fetchTwiceInOneSecondKeepsTheOldFile() {
     Roots roots;
-    makeFullBase(roots.root(), "BASE1", "servidor novo");
-    makeFullBase(roots.program.path(), "BASE1", "primeira cópia");
+    makeFullBase(roots.root(), "BASE1", "servidor novo", kWritten);
+    makeFullBase(roots.program.path(), "BASE1", "primeira cópia", kWritten);
     writeBytes(roots.local("BASE1") + "/20140305080709_ORQ.FDB", "guardado antes");
     const auto before = tree(roots.program.path());
     Copier copier;
@@ -313,8 +304,8 @@ void BaseCopyTest::fetchThatDoesNotCompleteRestoresTheLocalFile() {
     QFETCH(QString, how);
     QFETCH(int, error);
     Roots roots;
-    makeFullBase(roots.root(), "BASE1", QByteArray(8 << 20, 's'));
-    makeFullBase(roots.program.path(), "BASE1", "local antigo");
+    makeFullBase(roots.root(), "BASE1", QByteArray(8 << 20, 's'), kWritten);
+    makeFullBase(roots.program.path(), "BASE1", "local antigo", kWritten);
     const auto before = tree(roots.program.path());
     Copier copier;
     if (how == "cancel")
@@ -344,7 +335,7 @@ void BaseCopyTest::fetchFromOurOwnRootIsRefused_data() {
 void BaseCopyTest::fetchFromOurOwnRootIsRefused() {
     QFETCH(QString, spelling);
     Roots roots;
-    makeFullBase(roots.program.path(), "BASE1", "única cópia");
+    makeFullBase(roots.program.path(), "BASE1", "única cópia", kWritten);
     QString root = roots.program.path();
     if (spelling == "dot") {
         root += QStringLiteral("/.");

@@ -28,14 +28,12 @@ struct Batch {
                               onError(message);
                       }};
 
-    explicit Batch(const QStringList& specs) {
-        QList<orqfb::BaseSpec> bases;
-        for (const QString& spec : specs)
-            bases << orqfb::parseBaseSpec(spec);
+    // The bases as orqfb takes them, "NAME=UF"; the list shows them in this order.
+    explicit Batch(const QStringList& bases) {
         orqfb::makeRoot(root.path(), bases, {});
         list.addColumn(QStringLiteral("Nome"), 200);
-        for (const orqfb::BaseSpec& base : bases)
-            list.addRow().setCaption(base.name);
+        for (const QString& base : bases)
+            list.addRow().setCaption(orqfb::parseBaseArgument(base).name);
         // The product names its bases with slashes here: the batch must still find the folders.
         writeBytes(program.file("orqcon.ini"),
                    "[ORQ]\r\nCAMINHO=" + QFile::encodeName(root.path()) +
@@ -71,7 +69,7 @@ private slots:
     void initTestCase() {
         TempFolder probe;
         try {
-            orqfb::makeRoot(probe.path(), {orqfb::parseBaseSpec(QStringLiteral("PROBE=SP"))}, {});
+            orqfb::makeRoot(probe.path(), QStringList{QStringLiteral("PROBE=SP")}, {});
         } catch (const Error& error) {
             QFAIL(qPrintable(QStringLiteral("the Firebird server of scripts/firebird.sh must run "
                                             "on 127.0.0.1:3055: ") +
@@ -90,14 +88,14 @@ private slots:
 };
 
 void RenameBatchTest::twentyFiveBasesTwentyAtATime() {
-    QStringList specs;
+    QStringList bases;
     QStringList renamed;
     for (int i = 0; i < 25; ++i) {
         const QString uf = i % 2 ? QStringLiteral("RJ") : QStringLiteral("SP");
-        specs << QStringLiteral("BASE%1=%2").arg(i, 2, 10, QLatin1Char('0')).arg(uf);
+        bases << QStringLiteral("BASE%1=%2").arg(i, 2, 10, QLatin1Char('0')).arg(uf);
         renamed << QStringLiteral("BASE%1_%2").arg(i, 2, 10, QLatin1Char('0')).arg(uf);
     }
-    Batch b(specs);
+    Batch b(bases);
     QSignalSpy finished(&b.batch, &RenameBatch::finished);
 
     b.batch.start();

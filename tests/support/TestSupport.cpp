@@ -154,6 +154,16 @@ void makeBase(const QString& root, const QString& name, qint64 size, const QDate
     setLastWrite(fdb, lastWrite);
 }
 
+void makeFullBase(const QString& root, const QString& name, const QByteArray& database,
+                  const QDateTime& lastWrite) {
+    const QString folder = root + u'/' + orq::product::BasesFolder + u'/' + name;
+    makeFolder(folder);
+    const QString fdb = folder + u'/' + orq::product::DatabaseFile;
+    writeBytes(fdb, database);
+    setLastWrite(fdb, lastWrite);
+    writeBytes(folder + u'/' + orq::product::DataFile, "system " + name.toUtf8());
+}
+
 QList<QStringList> standInLog(const QString& path) {
     QList<QStringList> lines;
     for (const QByteArray& line : readBytes(path).split('\n')) {

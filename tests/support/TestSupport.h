@@ -132,6 +132,10 @@ QString errorText(int errnum);
 
 // A base folder ORQ_DADOS/<name> holding an ORQ.FDB of the given size and time.
 void makeBase(const QString& root, const QString& name, qint64 size, const QDateTime& lastWrite);
+// The same with both files of a base: an ORQ.FDB holding these bytes, and a SYSTEM.DAT holding
+// "system <name>", so a copy can be told from its source.
+void makeFullBase(const QString& root, const QString& name, const QByteArray& database,
+                  const QDateTime& lastWrite);
 
 // The lines the stand-in product (tools/orq7, started with ORQ7_LOG naming the file) logged so
 // far, each split at its tabs: pid, server, database. No file yet reads as no lines.

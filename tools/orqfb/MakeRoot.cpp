@@ -92,29 +92,29 @@ void makeFolder(const QString& path) {
 
 } // namespace
 
-BaseSpec parseBaseSpec(const QString& argument) {
+BaseToMake parseBaseArgument(const QString& argument) {
     const qsizetype equals = argument.lastIndexOf(QLatin1Char('='));
     if (equals <= 0)
         throw Error(QStringLiteral("Not NAME=UF: \"%1\"").arg(argument));
-    BaseSpec spec;
-    spec.name = argument.left(equals);
+    BaseToMake base;
+    base.name = argument.left(equals);
     const QString value = argument.mid(equals + 1);
     if (value == QLatin1String("-"))
-        spec.hasTable = false;
+        base.hasTable = false;
     else if (!value.isEmpty())
-        spec.states = value.split(QLatin1Char(','));
-    return spec;
+        base.states = value.split(QLatin1Char(','));
+    return base;
 }
 
 QString connectionString(const ServerOptions& options, const QString& nativeFile) {
     return options.server + QLatin1Char(':') + nativeFile;
 }
 
-void makeRoot(const QString& root, const QList<BaseSpec>& bases, const ServerOptions& options,
+void makeRoot(const QString& root, const QList<BaseToMake>& bases, const ServerOptions& options,
               const std::function<void(const QString& line)>& report) {
     const QString nativeRoot = QFileInfo(orq::sys::nativePath(root)).absoluteFilePath();
     const QString data = nativeRoot + QStringLiteral("/ORQ_DADOS");
-    for (const BaseSpec& base : bases) {
+    for (const BaseToMake& base : bases) {
         const QString file = data + QLatin1Char('/') + base.name + QStringLiteral("/ORQ.FDB");
         if (orq::sys::lookup(file))
             throw Error(QStringLiteral("\"%1\" exists already").arg(file));
@@ -131,7 +131,7 @@ void makeRoot(const QString& root, const QList<BaseSpec>& bases, const ServerOpt
     std::optional<QString> bare;
 
     QStringList files;
-    for (const BaseSpec& base : bases) {
+    for (const BaseToMake& base : bases) {
         std::optional<QString>& source = base.hasTable ? withTable : bare;
         if (!source)
             source = makeTemplate(scratch.path(), base.hasTable, options);
@@ -173,12 +173,20 @@ void makeRoot(const QString& root, const QList<BaseSpec>& bases, const ServerOpt
         throw orq::sys::FirebirdError(*failure);
 
     for (qsizetype i = 0; i < bases.size() && report; ++i) {
-        const BaseSpec& base = bases[i];
+        const BaseToMake& base = bases[i];
         const QString what = !base.hasTable          ? QStringLiteral("(no table)")
                              : base.states.isEmpty() ? QStringLiteral("(empty table)")
                                                      : base.states.join(QLatin1Char(','));
         report(files[i] + QLatin1Char('\t') + what);
     }
+}
+
+void makeRoot(const QString& root, const QStringList& arguments, const ServerOptions& options,
+              const std::function<void(const QString& line)>& report) {
+    QList<BaseToMake> bases;
+    for (const QString& argument : arguments)
+        bases << parseBaseArgument(argument);
+    makeRoot(root, bases, options, report);
 }
 
 } // namespace orqfb

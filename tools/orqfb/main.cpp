@@ -45,10 +45,7 @@ int main(int argc, char** argv) {
     try {
         if (command == QLatin1String("make-root") && args.size() >= 2) {
             const QString root = args.takeFirst();
-            QList<orqfb::BaseSpec> bases;
-            for (const QString& argument : args)
-                bases << orqfb::parseBaseSpec(argument);
-            orqfb::makeRoot(root, bases, options, printLine);
+            orqfb::makeRoot(root, args, options, printLine);
             return 0;
         }
         if (command == QLatin1String("query") && args.size() == 2) {

@@ -102,8 +102,9 @@ void TRenomearPastasParaUF::Execute() {
 }
 
 void TRenomearPastasParaUF::RenameFolder() {
-    if (!sys::moveFile(oldPath, newPath).ok())
-        ShellRename(oldPath, newPath, true);
+    // A plain rename, and when the name is taken the next free one: ShellRename tries them in
+    // that order, so a failed result is ignored as the shell's would be.
+    ShellRename(oldPath, newPath, true);
     // The caption changes whether or not a rename succeeded: the batch's rescan shows the truth.
     if (FListItem)
         FListItem->setCaption(FListItem->caption() + sufixo);

@@ -55,9 +55,6 @@ public:
     static QString serverPrefix();
     static void setServerPrefix(const QString& prefix);
 
-    // What the worker decided, for the batch and for tests.
-    const QString& suffix() const { return sufixo; }
-
 protected:
     void run() override;
 

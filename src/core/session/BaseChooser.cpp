@@ -2,7 +2,6 @@
 
 #include "catalogue/BaseScan.h"
 #include "catalogue/CatalogueFilter.h"
-#include "catalogue/CatalogueLine.h"
 #include "catalogue/ProductFiles.h"
 #include "catalogue/Roots.h"
 #include "launch/ProductLauncher.h"
@@ -14,16 +13,6 @@
 namespace orq {
 
 namespace {
-
-// The line number (from 1) of the first line the fill could not show whole, or 0.
-qsizetype firstUnreadableLine(const QStringList& lines) {
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        bool quoteLeftOpen = false;
-        if (decodeCatalogueLine(lines[i], &quoteLeftOpen).size() < 3 || quoteLeftOpen)
-            return i + 1;
-    }
-    return 0;
-}
 
 // A name as a message can show it: control characters would break the box's lines.
 QString printable(QString name) {
@@ -117,7 +106,34 @@ void BaseChooser::flushNotices() {
 
 void BaseChooser::open(const QString& root) {
     reporting([&] {
-        loadCatalogue(root);
+        const QString path = catalogueFilePath(root);
+        if (!sys::fileExists(path)) {
+            scanCatalogue(root);
+            ShowDataBases(dataBases.lines);
+            return;
+        }
+        // A broken catalogue is found by the fill that shows it; the rebuilt one replaces it
+        // inside the same update, so the view is refilled once either way.
+        const ListUpdateGuard oneRefill(m_list);
+        // On a failed read the catalogue in memory stays as it was.
+        sys::TextList loaded = dataBases;
+        loaded.loadFromFile(path);
+        dataBases = std::move(loaded);
+        qsizetype unreadable = 0;
+        showCatalogueLines(m_list, dataBases.lines, dataBases.lines.size(), dataBaseItem,
+                           &unreadable);
+        if (!unreadable) {
+            emit rowsShown(m_list.rowCount());
+            return;
+        }
+        // The catalogue is only a cache of the folders; the rebuilt file keeps the encoding the
+        // broken one was written in.
+        m_pendingNotices.append(
+            QStringLiteral("O catálogo \"%1\" não pôde ser lido (linha %2) e foi refeito a "
+                           "partir das pastas das bases")
+                .arg(path)
+                .arg(unreadable));
+        scanCatalogue(root);
         ShowDataBases(dataBases.lines);
     });
 }
@@ -143,28 +159,6 @@ void BaseChooser::filter(const QString& filterText) {
     }
     dataBasesFiltered.lines = filterCatalogueLines(dataBases.lines, filterText);
     ShowDataBases(dataBasesFiltered.lines);
-}
-
-void BaseChooser::loadCatalogue(const QString& root) {
-    const QString path = catalogueFilePath(root);
-    if (!sys::fileExists(path)) {
-        scanCatalogue(root);
-        return;
-    }
-    sys::TextList loaded = dataBases;
-    loaded.loadFromFile(path);
-    if (const qsizetype bad = firstUnreadableLine(loaded.lines)) {
-        m_pendingNotices.append(
-            QStringLiteral("O catálogo \"%1\" não pôde ser lido (linha %2) e foi refeito a "
-                           "partir das pastas das bases")
-                .arg(path)
-                .arg(bad));
-        // The rebuilt file keeps the encoding the broken one was written in.
-        dataBases = std::move(loaded);
-        scanCatalogue(root);
-        return;
-    }
-    dataBases = std::move(loaded);
 }
 
 void BaseChooser::scanCatalogue(const QString& root) {

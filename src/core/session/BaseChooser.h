@@ -68,6 +68,8 @@ public:
     const QStringList& filteredCatalogue() const { return dataBasesFiltered.lines; }
 
     // Opens a root: its catalogue file, or a scan when it has none, then one fill of the list.
+    // A catalogue the fill cannot read (a line of fewer than three fields, a quote left open by
+    // a crash) is only a broken cache of the folders: it is reported and rebuilt by a scan.
     void open(const QString& root);
     // Rescans the root and fills the list once: with the lines matching filterText when it is
     // not empty, else with the whole catalogue and the current base's row marked.
@@ -75,11 +77,6 @@ public:
     // Shows the lines matching the text, or the whole catalogue for an empty text.
     void filter(const QString& filterText);
 
-    // Loads the catalogue from the root's catalogue file, or scans when there is none. A
-    // catalogue that cannot be read (a line of fewer than three fields, a quote left open by a
-    // crash) is only a broken cache of the folders: it is reported and rebuilt by a scan.
-    // Does not fill the list.
-    void loadCatalogue(const QString& root);
     // Rebuilds the catalogue from the root's folders and writes the catalogue file. A folder
     // without ORQ_DADOS is no root and gets nothing written; a root that is not a folder at all
     // throws "Cannot create file ...". A catalogue that could not be written is reported, and the

@@ -23,13 +23,20 @@ void FillListItem(const QStringList& record, ListRow& row) {
 }
 
 void showCatalogueLines(TORQListView& view, const QStringList& lines, qsizetype total,
-                        QStringList& record) {
+                        QStringList& record, qsizetype* unreadable) {
+    if (unreadable)
+        *unreadable = 0;
     // Clearing inside the batch costs the model one reset instead of two.
     view.BeginUpdateORQ(int(total));
     try {
         view.clearRows();
-        for (const QString& line : lines) {
-            record = decodeCatalogueLine(line);
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            bool quoteLeftOpen = false;
+            record = decodeCatalogueLine(lines[i], &quoteLeftOpen);
+            if (unreadable && (record.size() < 3 || quoteLeftOpen)) {
+                *unreadable = i + 1;
+                break;
+            }
             FillListItem(record, view.addRow());
         }
     } catch (const Error&) {
