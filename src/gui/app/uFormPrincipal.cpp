@@ -94,7 +94,12 @@ TForm1::TForm1(const QStringList& arguments, const Places& where, QWidget* paren
     FormCreate(arguments);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // QWidget's own destructor closes the window after this object's part is gone, and closing
+    // lays the list out once more: nothing may call back into the window from there.
+    qApp->removeEventFilter(this);
+    ORQListView1->setRowColour({});
+}
 
 void TForm1::buildControls() {
     setObjectName(QStringLiteral("Form1"));
