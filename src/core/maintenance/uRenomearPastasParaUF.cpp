@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -127,35 +128,67 @@ void TRenomearPastasParaUF::HandleThreadException(const Error& error) {
     FException = nullptr;
 }
 
-void TRenomearPastasParaUF::Synchronize(const std::function<void()>& call) {
-    // The hand-off is ours, with a standard mutex and condition, rather than a blocking queued
-    // call, so that what the main thread hands back is visibly ordered before the worker reads
-    // it (to a thread checker too). The state is shared: the main thread may still be leaving
-    // the call when the worker has already gone on.
-    struct HandOff {
-        std::mutex mutex;
-        std::condition_variable ran;
-        bool done = false;
+namespace {
+
+// One call handed to the main thread, and its outcome handed back.
+struct HandOff {
+    std::function<void()> call;
+    std::mutex mutex;
+    std::condition_variable ran;
+    bool done = false;
+    std::exception_ptr thrown;
+};
+
+// The calls waiting for the main thread. They travel through this queue of ours rather than
+// inside Qt's posted call, so what a worker hands over is visibly ordered before the main thread
+// reads it (to a thread checker too, which cannot see Qt's own locks).
+std::mutex& waitingMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::deque<std::shared_ptr<HandOff>>& waiting() {
+    static std::deque<std::shared_ptr<HandOff>> calls;
+    return calls;
+}
+
+// Main thread: runs every waiting call. A call may open a modal loop that serves the next ones.
+void serveWaitingCalls() {
+    for (;;) {
+        std::shared_ptr<HandOff> next;
+        {
+            const std::lock_guard lock(waitingMutex());
+            if (waiting().empty())
+                return;
+            next = waiting().front();
+            waiting().pop_front();
+        }
         std::exception_ptr thrown;
-    };
+        try {
+            next->call();
+        } catch (...) {
+            thrown = std::current_exception();
+        }
+        const std::lock_guard lock(next->mutex);
+        next->thrown = thrown;
+        next->done = true;
+        next->ran.notify_one();
+    }
+}
+
+} // namespace
+
+void TRenomearPastasParaUF::Synchronize(const std::function<void()>& call) {
     auto handOff = std::make_shared<HandOff>();
+    handOff->call = call;
+    {
+        const std::lock_guard lock(waitingMutex());
+        waiting().push_back(handOff);
+    }
     // A queued call is served by every event loop of the main thread, modal ones included, so
     // an open "Erro" box does not hold up the other workers.
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [handOff, call] {
-            std::exception_ptr thrown;
-            try {
-                call();
-            } catch (...) {
-                thrown = std::current_exception();
-            }
-            const std::lock_guard lock(handOff->mutex);
-            handOff->thrown = thrown;
-            handOff->done = true;
-            handOff->ran.notify_one();
-        },
-        Qt::QueuedConnection);
+        QCoreApplication::instance(), [] { serveWaitingCalls(); }, Qt::QueuedConnection);
     std::unique_lock lock(handOff->mutex);
     handOff->ran.wait(lock, [&] { return handOff->done; });
     if (handOff->thrown)
