@@ -2,6 +2,9 @@
 
 #include "system/Error.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace orq {
 
 // ---- ListRow
@@ -72,8 +75,11 @@ void ListRow::setChecked(bool checked) {
 }
 
 void ListRow::setGroupId(int id) {
+    if (m_groupId == id)
+        return;
     m_groupId = id;
-    changed();
+    if (m_owner)
+        m_owner->rowGroupChanged(*this);
 }
 
 void ListRow::setSelected(bool selected) {
@@ -123,6 +129,22 @@ void ListColumn::setAutoSize(bool autoSize) {
 void ListColumn::setAlignment(Qt::Alignment alignment) {
     m_alignment = alignment & Qt::AlignHorizontal_Mask;
     changed();
+}
+
+// ---- ListGroup
+
+void ListGroup::setHeader(const QString& header) {
+    if (m_header == header)
+        return;
+    const QString oldHeader = std::exchange(m_header, header);
+    m_owner->groupHeaderChanged(*this, oldHeader);
+}
+
+void ListGroup::setState(unsigned state) {
+    if (m_state == state)
+        return;
+    m_state = state;
+    m_owner->groupsChanged();
 }
 
 // ---- ListStore
@@ -263,18 +285,79 @@ ListGroup& ListStore::group(int index) const {
 }
 
 ListGroup& ListStore::addGroup() {
-    m_groups.push_back(std::unique_ptr<ListGroup>(new ListGroup(m_nextGroupId++)));
-    return *m_groups.back();
+    const int position = groupCount();
+    m_groups.push_back(std::unique_ptr<ListGroup>(new ListGroup(*this, m_nextGroupId++, position)));
+    ListGroup& added = *m_groups.back();
+    m_groupsByHeader[added.m_header].push_back(position);
+    m_groupPositionById.insert(added.m_id, position);
+    groupsChanged();
+    return added;
 }
 
 void ListStore::clearGroups() {
+    if (m_groups.empty())
+        return;
     m_groups.clear();
+    m_groupsByHeader.clear();
+    m_groupPositionById.clear();
+    groupsChanged();
+}
+
+ListGroup* ListStore::groupByHeader(const QString& header) const {
+    const auto it = m_groupsByHeader.constFind(header);
+    if (it == m_groupsByHeader.cend() || it->empty())
+        return nullptr;
+    return m_groups[size_t(it->front())].get();
+}
+
+ListGroup* ListStore::groupById(int id) const {
+    const auto it = m_groupPositionById.constFind(id);
+    return it == m_groupPositionById.cend() ? nullptr : m_groups[size_t(*it)].get();
+}
+
+void ListStore::groupHeaderChanged(ListGroup& group, const QString& oldHeader) {
+    const int position = group.m_index;
+    if (auto it = m_groupsByHeader.find(oldHeader); it != m_groupsByHeader.end()) {
+        std::erase(*it, position);
+        if (it->empty())
+            m_groupsByHeader.erase(it);
+    }
+    std::vector<int>& positions = m_groupsByHeader[group.m_header];
+    positions.insert(std::lower_bound(positions.begin(), positions.end(), position), position);
+    groupsChanged();
+}
+
+// Groups are only seen through the group view, and there they shape the whole tree of rows.
+void ListStore::groupsChanged() {
+    if (!m_groupView)
+        return;
+    if (m_updateCount > 0) {
+        touch();
+    } else {
+        emit rowsAboutToBeReset();
+        emit rowsReset();
+    }
+}
+
+void ListStore::rowGroupChanged(const ListRow& row) {
+    if (m_groupView)
+        groupsChanged();
+    else
+        rowDataChanged(row);
 }
 
 void ListStore::setGroupView(bool on) {
     if (m_groupView == on)
         return;
-    m_groupView = on;
+    // The view turns from a flat list into a tree of groups or back: a reset either way.
+    if (m_updateCount > 0) {
+        touch();
+        m_groupView = on;
+    } else {
+        emit rowsAboutToBeReset();
+        m_groupView = on;
+        emit rowsReset();
+    }
     emit groupViewChanged(on);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -123,16 +124,20 @@ public:
 
     // Unique among the groups of its list, never reused while the list lives.
     int id() const { return m_id; }
+    // Position in the list's groups, in the order they were added.
+    int index() const { return m_index; }
     const QString& header() const { return m_header; }
-    void setHeader(const QString& header) { m_header = header; }
+    void setHeader(const QString& header);
     unsigned state() const { return m_state; }
-    void setState(unsigned state) { m_state = state; }
+    void setState(unsigned state);
 
 private:
     friend class ListStore;
-    explicit ListGroup(int id) : m_id(id) {}
+    ListGroup(ListStore& owner, int id, int index) : m_owner(&owner), m_id(id), m_index(index) {}
 
+    ListStore* m_owner;
     int m_id;
+    int m_index;
     QString m_header;
     unsigned m_state = Normal;
 };
@@ -174,11 +179,16 @@ public:
     ListColumn& addColumn(const QString& caption, int width,
                           Qt::Alignment alignment = Qt::AlignLeft);
 
-    // Groups.
+    // Groups. With the group view on, each row shows under the group whose id its group id
+    // holds; a change of the groups or of a row's group id is then a reset of the view.
     int groupCount() const { return int(m_groups.size()); }
     ListGroup& group(int index) const;
     ListGroup& addGroup();
     void clearGroups();
+    // The first group, in list order, whose header is exactly header (letter case counts).
+    ListGroup* groupByHeader(const QString& header) const;
+    // The group with this id, or none.
+    ListGroup* groupById(int id) const;
     void beginGroupUpdate() { ++m_groupUpdateCount; }
     void endGroupUpdate() { --m_groupUpdateCount; }
     bool groupView() const { return m_groupView; }
@@ -229,6 +239,7 @@ signals:
 private:
     friend class ListRow;
     friend class ListColumn;
+    friend class ListGroup;
 
     void touch();
     ListRow& adopt(std::unique_ptr<ListRow> row);
@@ -238,10 +249,17 @@ private:
     void focusRow(ListRow& row, bool on);
     void requestVisible(ListRow& row);
     void columnDataChanged(const ListColumn& column);
+    void groupsChanged();
+    void rowGroupChanged(const ListRow& row);
+    void groupHeaderChanged(ListGroup& group, const QString& oldHeader);
 
     std::vector<std::unique_ptr<ListRow>> m_rows;
     std::vector<std::unique_ptr<ListColumn>> m_columns;
     std::vector<std::unique_ptr<ListGroup>> m_groups;
+    // Header -> positions of the groups that carry it, ascending, so a lookup by header costs
+    // the same with 100 000 groups as with ten.
+    QHash<QString, std::vector<int>> m_groupsByHeader;
+    QHash<int, int> m_groupPositionById;
     int m_nextGroupId = 0;
     int m_groupUpdateCount = 0;
     bool m_groupView = false;

@@ -140,6 +140,56 @@ void quickSort(std::vector<SortPair>& list, int L, int R, const KeyOrder& compar
     }
 }
 
+// Delphi's Trim: the text holds nothing but characters of code 32 and below.
+bool trimsToEmpty(const QString& text) {
+    for (QChar c : text)
+        if (c.unicode() > 32)
+            return false;
+    return true;
+}
+
+// The list's own letter-case rule: only A to Z fold, onto a to z.
+constexpr char16_t foldAscii(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+}
+
+QString foldedAscii(const QString& text) {
+    QString folded = text;
+    for (QChar& c : folded)
+        c = QChar(foldAscii(c.unicode()));
+    return folded;
+}
+
+// Whether folded (already folded) occurs in text once text is folded, without folding a copy:
+// the filter runs this over every row at every keystroke.
+bool containsFolded(QStringView text, QStringView folded) {
+    const qsizetype n = folded.size();
+    if (n == 0)
+        return true;
+    const char16_t* t = text.utf16();
+    const char16_t* f = folded.utf16();
+    const char16_t first = f[0];
+    for (qsizetype at = 0; at + n <= text.size(); ++at) {
+        if (foldAscii(t[at]) != first)
+            continue;
+        qsizetype k = 1;
+        while (k < n && foldAscii(t[at + k]) == f[k])
+            ++k;
+        if (k == n)
+            return true;
+    }
+    return false;
+}
+
+bool startsWithFolded(QStringView text, QStringView folded) {
+    if (text.size() < folded.size())
+        return false;
+    for (qsizetype k = 0; k < folded.size(); ++k)
+        if (foldAscii(text[k].unicode()) != folded[k].unicode())
+            return false;
+    return true;
+}
+
 } // namespace
 
 // ---- key functions
@@ -216,6 +266,34 @@ void TORQColParam::Restaurar() {
     FCol->setAutoSize(autoSize);
 }
 
+// ---- TORQListItemCache
+
+TORQListItemCache::TORQListItemCache(const ListRow& li)
+    : Caption(li.caption()), Subitems(li.subItems()), GroupID(li.groupId()), Data(li.data()) {}
+
+std::unique_ptr<ListRow> TORQListItemCache::AsNewListItem() const {
+    auto item = std::make_unique<ListRow>();
+    item->setCaption(Caption);
+    item->setSubItems(Subitems);
+    item->setData(Data);
+    item->setGroupId(GroupID);
+    return item;
+}
+
+// ---- the search label
+
+void TSearchLabel::setCaption(const QString& caption) {
+    m_caption = caption;
+    captionChanged();
+}
+
+int SearchLabelHeight(int h) {
+    int half = h / 2;
+    if (h % 2 != 0 && half % 2 != 0) // an odd h leaves a half over: round it to the even side
+        ++half;
+    return h + half;
+}
+
 // ---- TORQListView
 
 TORQListView::TORQListView(const sys::RegionalSettings& settings, QObject* parent)
@@ -224,6 +302,7 @@ TORQListView::TORQListView(const sys::RegionalSettings& settings, QObject* paren
 TORQListView::~TORQListView() {
     ClearCacheFiltro();
     FArrayColParam.clear();
+    FLabelBusca.reset();
 }
 
 void TORQListView::BeginUpdateORQ(int Total) {
@@ -345,10 +424,147 @@ void TORQListView::ColClick(ListColumn& Column) {
 }
 
 void TORQListView::Agrupar(ListColumn& Column) {
-    // The click policy needs only the grouped column and the group view switch; the rows are
-    // not given group ids yet.
+    Q_ASSERT(&Column.owner() == this);
+    // Both updates end, rows first, also when a row or the event handler fails.
+    struct Updates {
+        ListStore& view;
+        ~Updates() {
+            view.endUpdate();
+            view.endGroupUpdate();
+        }
+    };
+    beginUpdate();
+    beginGroupUpdate();
+    Updates updates{*this};
+
     FUltimaColunaAgrupada = &Column;
+    const int index = Column.index();
+    // One lookup per run of equal values: a sorted column makes long runs.
+    QString runValue;
+    int runGroup = -1;
+    for (int i = 0; i < rowCount(); ++i) {
+        ListRow& item = row(i);
+        const QString& value = index == 0 ? item.caption() : item.subItem(index - 1);
+        if (i == 0 || value != runValue) {
+            runValue = value;
+            ListGroup* group = FindGrupo(value);
+            if (!group) {
+                group = &addGroup();
+                group->setHeader(value);
+                group->setState(ListGroup::Normal | ListGroup::Collapsible);
+                runGroup = group->id();
+                if (FORQAgruparCreateGroup)
+                    FORQAgruparCreateGroup(*group, Column);
+            } else {
+                runGroup = group->id();
+            }
+        }
+        item.setGroupId(runGroup);
+    }
     setGroupView(true);
+}
+
+int TORQListView::searchedSubItem() const {
+    return FColunaOrdenada && FColunaOrdenada->index() > 0 ? FColunaOrdenada->index() - 1 : -1;
+}
+
+int TORQListView::Filtrar(const QString& Value) {
+    if (FCacheFiltro.empty()) {
+        FCacheFiltro.reserve(size_t(rowCount()));
+        for (int i = 0; i < rowCount(); ++i)
+            FCacheFiltro.emplace_back(row(i));
+    }
+    const int n = int(FCacheFiltro.size());
+    // Both branches rebuild the whole list, so both are one update: one reset for the view.
+    ListUpdateGuard update(*this);
+    if (!trimsToEmpty(Value)) {
+        clearRows();
+        setCapacity(n);
+        setGroupView(false);
+        clearGroups();
+        const QString pattern = foldedAscii(Value);
+        const int subItem = searchedSubItem();
+        for (const TORQListItemCache& record : FCacheFiltro) {
+            if (subItem >= record.Subitems.size())
+                throw Error::listIndexOutOfBounds(subItem);
+            const QString& text = subItem < 0 ? record.Caption : record.Subitems.at(subItem);
+            if (containsFolded(text, pattern))
+                insertRow(record.AsNewListItem());
+        }
+    } else {
+        clearRows();
+        setCapacity(n);
+        for (const TORQListItemCache& record : FCacheFiltro)
+            insertRow(record.AsNewListItem());
+    }
+    return 0;
+}
+
+ListRow* TORQListView::FindBySubItemPrefix(const QString& Text, int SubItem) const {
+    const QString folded = foldedAscii(Text);
+    for (int i = 0; i < rowCount(); ++i) {
+        ListRow& item = row(i);
+        if (startsWithFolded(item.subItem(SubItem), folded))
+            return &item;
+    }
+    return nullptr;
+}
+
+ListRow* TORQListView::FindByCaptionPrefix(const QString& Text) const {
+    for (int i = 0; i < rowCount(); ++i)
+        if (row(i).caption().startsWith(Text, Qt::CaseInsensitive))
+            return &row(i);
+    return nullptr;
+}
+
+void TORQListView::KeyDown(quint16& Key) {
+    if (OnKeyDown)
+        OnKeyDown(*this, Key);
+    switch (Key) {
+    case vk::Tab:
+    case vk::Return:
+    case vk::Prior:
+    case vk::Next:
+    case vk::End:
+    case vk::Home:
+    case vk::Up:
+    case vk::Down:
+    case vk::Delete:
+        FLabelBusca.reset();
+        break;
+    default:
+        break;
+    }
+}
+
+void TORQListView::KeyPress(QChar& Key) {
+    if (OnKeyPress)
+        OnKeyPress(*this, Key);
+    // A handler that clears the key has taken it.
+    if (Key.isNull() || FDesabilitarBusca || (IsEditing && IsEditing()))
+        return;
+    QString text = FLabelBusca ? FLabelBusca->Caption() : QString();
+    if (Key.unicode() == vk::Back)
+        text.chop(1);
+    else
+        text.append(Key);
+    if (trimsToEmpty(text)) {
+        FLabelBusca.reset();
+        return;
+    }
+    if (!FLabelBusca)
+        FLabelBusca = m_labelFactory ? m_labelFactory() : std::make_unique<TSearchLabel>();
+    FLabelBusca->setCaption(text);
+
+    const int subItem = searchedSubItem();
+    ListRow* found = subItem >= 0 ? FindBySubItemPrefix(text, subItem) : FindByCaptionPrefix(text);
+    if (!found) {
+        clearSelection();
+        return;
+    }
+    found->setSelected(true);
+    found->makeVisible();
+    found->setFocused(true);
 }
 
 void TORQListView::ClearCacheFiltro() {

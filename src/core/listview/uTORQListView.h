@@ -1,9 +1,10 @@
 #pragma once
 
-// TORQListView: the program's list of bases. It sorts by a clicked column with typed keys (dates,
-// dates with a time, and numbers in their natural order), keeps column widths across refills and
-// re-sorts a refill by the user's last sort column. It is a ListStore (rows, columns, selection)
-// with those rules on top; ORQListViewWidget shows it.
+// TORQListView: the program's list component. It sorts by a clicked column with typed keys
+// (dates, dates with a time, and numbers in their natural order), groups rows by the values of a
+// column, narrows its rows from a snapshot (Filtrar), searches as the user types, keeps column
+// widths across refills and re-sorts a refill by the user's last sort column. It is a ListStore
+// (rows, columns, groups, selection) with those rules on top; ORQListViewWidget shows it.
 //
 // Typical use by a window:
 //
@@ -77,11 +78,41 @@ public:
 // What the row filter keeps of one row.
 class TORQListItemCache {
 public:
+    explicit TORQListItemCache(const ListRow& li);
+
+    // A new detached row with the kept fields; everything else is a new row's.
+    std::unique_ptr<ListRow> AsNewListItem() const;
+
     QString Caption;
     QStringList Subitems;
     int GroupID = -1;
     void* Data = nullptr;
 };
+
+// The label that shows the incremental search's text. The list keeps only this; a window puts a
+// real label on screen by giving the list a factory (see setSearchLabelFactory).
+class TSearchLabel {
+public:
+    virtual ~TSearchLabel() = default;
+    const QString& Caption() const { return m_caption; }
+    void setCaption(const QString& caption);
+
+protected:
+    virtual void captionChanged() {}
+
+private:
+    QString m_caption;
+};
+
+// The search label's height from its one-line height h: h + h / 2, the half rounded to the
+// nearest whole number and halves to the even one (13 gives 19, 15 gives 23).
+int SearchLabelHeight(int h);
+
+// Virtual-key codes of the keys the list reacts to.
+namespace vk {
+constexpr quint16 Back = 8, Tab = 9, Return = 13, Escape = 27, Prior = 33, Next = 34, End = 35,
+                  Home = 36, Left = 37, Up = 38, Right = 39, Down = 40, Delete = 46;
+}
 
 // Exactly ten characters shaped like dd/mm/yyyy (day 0-3x, month 0-1x, four-digit year).
 bool IsDateText(QStringView text);
@@ -109,6 +140,9 @@ class TORQListView : public ListStore {
 public:
     using TORQListViewCreateGroup = std::function<void(ListGroup& Grupo, ListColumn& Coluna)>;
     using TColumnClickEvent = std::function<void(TORQListView& Sender, ListColumn& Column)>;
+    using TKeyEvent = std::function<void(TORQListView& Sender, quint16& Key)>;
+    using TKeyPressEvent = std::function<void(TORQListView& Sender, QChar& Key)>;
+    using SearchLabelFactory = std::function<std::unique_ptr<TSearchLabel>()>;
 
     explicit TORQListView(const sys::RegionalSettings& settings = sys::RegionalSettings::user(),
                           QObject* parent = nullptr);
@@ -128,8 +162,28 @@ public:
 
     int CheckedCount() const;
 
+    // The first group, in list order, whose header is exactly Header; none when there is none.
+    ListGroup* FindGrupo(const QString& Header) const { return groupByHeader(Header); }
+
+    // Shows only the rows whose text (the sorted column's cell, the caption when none or the
+    // first column is sorted) contains Value, letters A-Z in either case; blanks only bring every
+    // row back. Works from a snapshot taken on the first call after a refill, so widening
+    // brings rows back, in the order they had then. Always 0.
+    int Filtrar(const QString& Value);
+
     // The header-click policy: sort, group, or ungroup. Fires OnColumnClick first.
     void ColClick(ListColumn& Column);
+
+    // The incremental search. Key handlers of the control: each fires its event first, which
+    // may change the key. KeyDown ends a search on the navigation keys; KeyPress extends or
+    // shortens the search text and selects the first row that begins with it.
+    void KeyDown(quint16& Key);
+    void KeyPress(QChar& Key);
+    // The search text on show, or none when no search is under way.
+    const TSearchLabel* LabelBusca() const { return FLabelBusca.get(); }
+    void setSearchLabelFactory(SearchLabelFactory factory) { m_labelFactory = std::move(factory); }
+    // Whether a caption is being edited in place; typing then goes to the editor.
+    std::function<bool()> IsEditing;
 
     bool ORQAgruparColumnClick() const { return FORQAgruparColumnCLick; }
     void setORQAgruparColumnClick(bool value) { FORQAgruparColumnCLick = value; }
@@ -153,9 +207,18 @@ public:
     const sys::RegionalSettings& regionalSettings() const { return m_settings; }
 
     TColumnClickEvent OnColumnClick;
+    TKeyEvent OnKeyDown;
+    TKeyPressEvent OnKeyPress;
+
+protected:
+    std::unique_ptr<TSearchLabel> FLabelBusca;
 
 private:
     void Agrupar(ListColumn& Column);
+    ListRow* FindBySubItemPrefix(const QString& Text, int SubItem) const;
+    ListRow* FindByCaptionPrefix(const QString& Text) const;
+    // The text Filtrar and the search look at: -1 for the caption, else a sub-item position.
+    int searchedSubItem() const;
     static void CopyItem(const ListRow& Source, ListRow& Target);
     void ClearCacheFiltro();
     void SaveColumnParams();
@@ -173,6 +236,7 @@ private:
     bool FDesabilitarBusca = false;
 
     sys::RegionalSettings m_settings;
+    SearchLabelFactory m_labelFactory;
 };
 
 } // namespace orq
