@@ -37,6 +37,8 @@ private slots:
     void failedSortDoesNotResetTheModel();
     void changesOutsideABracketAreSignalledOneByOne();
     void cellsHeaderAndRoles();
+    void groupedTreeStaysConsistentThroughEveryChange();
+    void groupedTreeShowsGroupsWithRowsThenLooseRows();
 };
 
 void TestListViewModel::staysConsistentThroughEveryChange() {
@@ -197,6 +199,72 @@ void TestListViewModel::cellsHeaderAndRoles() {
     QVERIFY(!model.index(0, 2).data(Qt::UserRole).isValid());
     QCOMPARE(model.rowAt(model.index(1, 0)), &list->row(1));
     QCOMPARE(model.rowAt(QModelIndex()), nullptr);
+}
+
+void TestListViewModel::groupedTreeStaysConsistentThroughEveryChange() {
+    TORQListView list(ptBR());
+    ORQListViewModel model(list);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    addBaseColumns(list);
+    list.setORQAgruparColumnClick(true);
+    list.setORQOrdenarColumnClick(true);
+    addRows(list,
+            {{"b", "01/01/2020", "SP"}, {"a", "02/01/2020", "RJ"}, {"c", "03/01/2020", "SP"}});
+
+    list.ColClick(list.column(2)); // sorts
+    list.ColClick(list.column(2)); // groups
+    QVERIFY(model.grouped());
+    list.addRow().setCaption(QStringLiteral("loose")); // no group: at the top level
+    list.row(3).setGroupId(list.group(0).id());
+    list.group(1).setHeader(QStringLiteral("Rio"));
+    list.row(0).setCaption(QStringLiteral("A"));
+    list.row(0).setSelected(true);
+    list.Ordenar(list.column(0));
+    list.addColumn(QStringLiteral("Extra"), 30);
+    list.setCheckBoxes(true);
+    QVERIFY(model.setData(model.indexOfRow(2), Qt::Checked, Qt::CheckStateRole));
+    refill(list, {{"d", "x", "MG"}, {"e", "y", "SP"}});
+    list.ColClick(list.column(2)); // sorts the refill by the state
+    list.ColClick(list.column(2)); // and groups it
+    list.Filtrar(QStringLiteral(" "));
+    QVERIFY(model.grouped());
+    list.Filtrar(QStringLiteral("d"));
+    QVERIFY(!model.grouped());
+    list.Filtrar(QString());
+    list.ColClick(list.column(2));
+    list.ColClick(list.column(2)); // group view off again
+    QVERIFY(!model.grouped());
+    list.clearRows();
+}
+
+void TestListViewModel::groupedTreeShowsGroupsWithRowsThenLooseRows() {
+    auto list = makeBaseList(ptBR());
+    ORQListViewModel model(*list);
+    list->setORQAgruparColumnClick(true);
+    addRows(*list, {{"n1", "x", "SP"}, {"n2", "y", "RJ"}, {"n3", "z", "SP"}});
+    list->ColClick(list->column(2));
+    list->addGroup().setHeader(QStringLiteral("empty")); // no row: not shown
+    list->addRow().setCaption(QStringLiteral("n4"));
+
+    QCOMPARE(model.rowCount(), 3);
+    QCOMPARE(model.groupRowCount(), 2);
+    QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("SP (2)"));
+    QCOMPARE(model.index(1, 0).data().toString(), QStringLiteral("RJ (1)"));
+    QVERIFY(model.index(0, 0).data(ORQListViewModel::GroupRole).toBool());
+    QVERIFY(!(model.flags(model.index(0, 0)) & Qt::ItemIsSelectable));
+    const QModelIndex sp = model.index(0, 0);
+    QCOMPARE(model.rowCount(sp), 2);
+    QCOMPARE(model.index(1, 0, sp).data().toString(), QStringLiteral("n3"));
+    QCOMPARE(model.index(1, 1, sp).data().toString(), QStringLiteral("z"));
+    QCOMPARE(model.index(2, 0).data().toString(), QStringLiteral("n4"));
+    // Every list row is found where it is shown, and back.
+    for (int i = 0; i < list->rowCount(); ++i) {
+        const QModelIndex at = model.indexOfRow(i, 1);
+        QCOMPARE(at.column(), 1);
+        QCOMPARE(model.rowAt(at), &list->row(i));
+    }
+    QCOMPARE(model.groupAt(model.index(1, 0))->header(), QStringLiteral("RJ"));
+    QCOMPARE(model.groupAt(model.index(0, 0, sp)), nullptr);
 }
 
 QTEST_GUILESS_MAIN(TestListViewModel)

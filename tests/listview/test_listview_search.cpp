@@ -48,6 +48,7 @@ private slots:
     void keyHandlersRunFirstAndMayChangeTheKey();
     void multiSelectAddsTheFoundRow();
     void shortRowStopsTheSearchWithTheTextShown();
+    void searchSeesRowsChangedBetweenKeystrokes();
     void labelHeightRule_data();
     void labelHeightRule();
 };
@@ -221,6 +222,26 @@ void TestListViewSearch::shortRowStopsTheSearchWithTheTextShown() {
     }
     QCOMPARE(searchText(*list), QStringLiteral("2"));
     QCOMPARE(selectedCaption(*list), QStringLiteral("b"));
+}
+
+void TestListViewSearch::searchSeesRowsChangedBetweenKeystrokes() {
+    auto list = makeBaseList(ptBR());
+    refill(*list, kRows);
+    list->Ordenar(list->column(1)); // searched through the second column
+    type(*list, QStringLiteral("9"));
+    QCOMPARE(list->selectedRow(), nullptr);
+    list->row(2).setSubItems({QStringLiteral("90")});
+    type(*list, QStringLiteral("0"));
+    QCOMPARE(list->selectedRow(), &list->row(2));
+    list->addRow().setSubItems({QStringLiteral("900")});
+    list->row(2).setSubItems({QStringLiteral("1")});
+    type(*list, QStringLiteral("0"));
+    QCOMPARE(list->selectedRow(), &list->row(list->rowCount() - 1));
+    // Back to the caption once the first column is the sorted one.
+    list->Ordenar(list->column(0));
+    press(*list, vk::Home);
+    type(*list, QStringLiteral("ze"));
+    QCOMPARE(selectedCaption(*list), QStringLiteral("zeta"));
 }
 
 void TestListViewSearch::labelHeightRule_data() {

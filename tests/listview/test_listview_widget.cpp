@@ -4,8 +4,11 @@
 #include "system/MessageBox.h"
 
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QVBoxLayout>
 #include <QtTest>
 
 using namespace orq;
@@ -73,6 +76,9 @@ private slots:
     void makeVisibleScrollsTheRowIntoView();
     void rowTextColourHook();
     void doubleClickReportsTheRow();
+    void typingSearchesWithTheLabelAtTheBottom();
+    void searchLabelFollowsAContainerWithoutLayout();
+    void groupHeaderRowsFoldByClickAndArrowKeys();
 };
 
 void TestListViewWidget::headerClickSorts() {
@@ -234,6 +240,151 @@ void TestListViewWidget::doubleClickReportsTheRow() {
     QCOMPARE(spy.count(), 2);
     QCOMPARE(spy.at(0).at(0).toInt(), 1);
     QCOMPARE(spy.at(1).at(0).toInt(), -1);
+}
+
+namespace {
+
+// The list as the component's own users meet it: in a container with a vertical layout, the
+// search on, 1000 rows that overflow the view.
+struct SearchingList {
+    SearchingList() {
+        auto* layout = new QVBoxLayout(&container);
+        widget = new ORQListViewWidget(ptBR(), &container);
+        layout->addWidget(widget);
+        addBaseColumns(widget->view());
+        QList<QStringList> rows;
+        for (int i = 0; i < 1000; ++i)
+            rows << QStringList{QStringLiteral("ROW_%1").arg(i, 4, 10, QChar(u'0')), "x", "y"};
+        refill(widget->view(), rows);
+        container.resize(500, 300);
+        container.show();
+        if (!QTest::qWaitForWindowExposed(&container))
+            qFatal("the container was not shown");
+        widget->setFocus();
+    }
+    QLabel* label() const { return container.findChild<QLabel*>(QStringLiteral("FLabelBusca")); }
+    bool inSight(const ListRow& row) const {
+        const QRect rect = widget->visualRect(widget->model()->index(row.index(), 0));
+        return widget->viewport()->rect().contains(rect);
+    }
+
+    QWidget container;
+    ORQListViewWidget* widget = nullptr;
+};
+
+} // namespace
+
+void TestListViewWidget::typingSearchesWithTheLabelAtTheBottom() {
+    SearchingList shown;
+    TORQListView& list = shown.widget->view();
+    QTest::keyClicks(shown.widget, QStringLiteral("row_07"));
+    QVERIFY(list.selectedRow());
+    QCOMPARE(list.selectedRow()->caption(), QStringLiteral("ROW_0700"));
+    QVERIFY(shown.inSight(*list.selectedRow()));
+    QCOMPARE(shown.widget->selectionModel()->selectedRows().value(0).row(), 700);
+
+    QLabel* label = shown.label();
+    QVERIFY(label);
+    QVERIFY(label->isVisible());
+    QCOMPARE(label->text(), QStringLiteral("row_07"));
+    QVERIFY(label->font().bold());
+    QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    QCOMPARE(label->palette().color(QPalette::Window), QColor(255, 255, 170));
+    QCOMPARE(label->height(), SearchLabelHeight(QFontMetrics(label->font()).height()));
+    QTRY_VERIFY(label->geometry().top() >= shown.widget->geometry().bottom());
+    QCOMPARE(label->width(), shown.widget->width());
+
+    // Escape is one more character: nothing begins with it, the selection goes, the label stays.
+    QTest::keyClick(shown.widget, Qt::Key_Escape);
+    QCOMPARE(list.selectedRow(), nullptr);
+    QCOMPARE(shown.label()->text(), QStringLiteral("row_07\x1b"));
+    QTest::keyClick(shown.widget, Qt::Key_Backspace);
+    QCOMPARE(list.selectedRow()->caption(), QStringLiteral("ROW_0700"));
+    for (int i = 0; i < 6; ++i)
+        QTest::keyClick(shown.widget, Qt::Key_Backspace);
+    QCOMPARE(shown.label(), nullptr);
+
+    // A navigation key ends a search and still moves the selection.
+    QTest::keyClicks(shown.widget, QStringLiteral("row_0999"));
+    QVERIFY(shown.label());
+    QTest::keyClick(shown.widget, Qt::Key_Up);
+    QCOMPARE(shown.label(), nullptr);
+    QCOMPARE(list.focusedRow()->caption(), QStringLiteral("ROW_0998"));
+
+    // Leaving the list ends a search: its text must not linger over another control's work.
+    auto* other = new QLineEdit(&shown.container);
+    shown.container.layout()->addWidget(other);
+    other->show();
+    QTest::keyClicks(shown.widget, QStringLiteral("row_05"));
+    QVERIFY(shown.label());
+    other->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(shown.label(), nullptr);
+    QCOMPARE(list.selectedRow()->caption(), QStringLiteral("ROW_0500"));
+}
+
+void TestListViewWidget::searchLabelFollowsAContainerWithoutLayout() {
+    QWidget container;
+    auto* widget = new ORQListViewWidget(ptBR(), &container);
+    addBaseColumns(widget->view());
+    addRows(widget->view(), kBases);
+    widget->setGeometry(0, 0, 400, 200);
+    container.resize(400, 260);
+    container.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&container));
+    widget->setFocus();
+    QTest::keyClicks(widget, QStringLiteral("base_c"));
+    auto* label = container.findChild<QLabel*>(QStringLiteral("FLabelBusca"));
+    QVERIFY(label);
+    QCOMPARE(label->geometry().bottom(), container.height() - 1);
+    QCOMPARE(label->width(), 400);
+    container.resize(500, 300);
+    QTRY_COMPARE(label->geometry().bottom(), 299);
+    QCOMPARE(label->width(), 500);
+    QCOMPARE(widget->view().selectedRow()->caption(), QStringLiteral("BASE_C"));
+}
+
+void TestListViewWidget::groupHeaderRowsFoldByClickAndArrowKeys() {
+    ShownList shown;
+    TORQListView& list = shown.widget.view();
+    list.setORQOrdenarColumnClick(false);
+    list.setORQAgruparColumnClick(true);
+    addRows(list, {{"n1", "a", "SP"}, {"n2", "b", "RJ"}, {"n3", "c", "SP"}});
+    shown.clickHeader(2);
+    QVERIFY(list.groupView());
+    QAbstractItemModel* model = shown.widget.model();
+    const QModelIndex sp = model->index(0, 0);
+    QCOMPARE(sp.data().toString(), QStringLiteral("SP (2)"));
+    QVERIFY(shown.widget.isFirstColumnSpanned(0, {}));
+    QVERIFY(shown.widget.isExpanded(sp));
+
+    const QPoint onHeader = shown.widget.visualRect(sp).center();
+    QTest::mouseClick(shown.widget.viewport(), Qt::LeftButton, {}, onHeader);
+    QVERIFY(!shown.widget.isExpanded(sp));
+    // A fold survives the reset of a sort inside the groups.
+    list.Ordenar(list.column(0));
+    QVERIFY(!shown.widget.isExpanded(model->index(0, 0)));
+    QTest::mouseClick(shown.widget.viewport(), Qt::LeftButton, {}, onHeader);
+    QVERIFY(shown.widget.isExpanded(model->index(0, 0)));
+
+    shown.widget.setFocus();
+    shown.widget.setCurrentIndex(model->index(1, 0));
+    QTest::keyClick(&shown.widget, Qt::Key_Left);
+    QVERIFY(!shown.widget.isExpanded(model->index(1, 0)));
+    QTest::keyClick(&shown.widget, Qt::Key_Right);
+    QVERIFY(shown.widget.isExpanded(model->index(1, 0)));
+
+    // Rows are chosen under their group; a header row is never a chosen row.
+    QSignalSpy doubleClicks(&shown.widget, &ORQListViewWidget::rowDoubleClicked);
+    const QModelIndex n3 = model->index(1, 0, model->index(0, 0));
+    QCOMPARE(n3.data().toString(), QStringLiteral("n3"));
+    QTest::mouseDClick(shown.widget.viewport(), Qt::LeftButton, {},
+                       shown.widget.visualRect(n3).center());
+    QCOMPARE(list.selectedRow()->caption(), QStringLiteral("n3"));
+    QCOMPARE(doubleClicks.count(), 1);
+    QCOMPARE(doubleClicks.at(0).at(0).toInt(), list.selectedRow()->index());
+    shown.clickHeader(2); // the grouped column again: back to the flat list
+    QVERIFY(!list.groupView());
+    QCOMPARE(model->rowCount(), 3);
 }
 
 QTEST_MAIN(TestListViewWidget)

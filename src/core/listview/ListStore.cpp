@@ -167,6 +167,7 @@ ListRow& ListStore::row(int index) const {
 }
 
 ListRow& ListStore::adopt(std::unique_ptr<ListRow> row) {
+    ++m_revision;
     const int index = rowCount();
     row->m_owner = this;
     row->m_index = index;
@@ -196,6 +197,7 @@ ListRow& ListStore::insertRow(std::unique_ptr<ListRow> row) {
 void ListStore::clearRows() {
     if (m_rows.empty())
         return;
+    ++m_revision;
     const bool bracketed = m_updateCount > 0;
     if (bracketed)
         touch();
@@ -237,6 +239,7 @@ void ListStore::endUpdate() {
 }
 
 void ListStore::rowDataChanged(const ListRow& row) {
+    ++m_revision;
     if (m_updateCount > 0)
         touch();
     else

@@ -169,6 +169,10 @@ public:
     // Room for this many rows, so a refill of known size allocates once.
     void setCapacity(int rows);
 
+    // Goes up with every change of the rows or their texts, so derived data (the search index)
+    // knows when it is stale.
+    quint64 revision() const { return m_revision; }
+
     void beginUpdate();
     void endUpdate();
     bool isUpdating() const { return m_updateCount > 0; }
@@ -260,6 +264,7 @@ private:
     // the same with 100 000 groups as with ten.
     QHash<QString, std::vector<int>> m_groupsByHeader;
     QHash<int, int> m_groupPositionById;
+    quint64 m_revision = 0;
     int m_nextGroupId = 0;
     int m_groupUpdateCount = 0;
     bool m_groupView = false;

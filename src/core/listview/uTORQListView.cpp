@@ -181,15 +181,6 @@ bool containsFolded(QStringView text, QStringView folded) {
     return false;
 }
 
-bool startsWithFolded(QStringView text, QStringView folded) {
-    if (text.size() < folded.size())
-        return false;
-    for (qsizetype k = 0; k < folded.size(); ++k)
-        if (foldAscii(text[k].unicode()) != folded[k].unicode())
-            return false;
-    return true;
-}
-
 } // namespace
 
 // ---- key functions
@@ -325,6 +316,7 @@ void TORQListView::EndUpdateORQ() {
     endUpdate();
     if (failure)
         std::rethrow_exception(failure);
+    prepareSearch();
     // A client-aligned control lays its columns out again only when its size changes.
     if (align() == Align::Client)
         setWidth(width() + 1);
@@ -395,6 +387,14 @@ void TORQListView::Ordenar(ListColumn& Column) {
     else
         for (auto it = list.rbegin(); it != list.rend(); ++it)
             rebuild(*it);
+    prepareSearch();
+}
+
+void TORQListView::prepareSearch() const {
+    // Building the index is one pass over every row; done here, as part of work that already
+    // visits every row, it never makes a keystroke wait.
+    if (!FDesabilitarBusca)
+        searchIndex(searchedSubItem());
 }
 
 int TORQListView::CheckedCount() const {
@@ -497,24 +497,77 @@ int TORQListView::Filtrar(const QString& Value) {
         for (const TORQListItemCache& record : FCacheFiltro)
             insertRow(record.AsNewListItem());
     }
+    prepareSearch();
     return 0;
 }
 
-ListRow* TORQListView::FindBySubItemPrefix(const QString& Text, int SubItem) const {
-    const QString folded = foldedAscii(Text);
+// The caption search folds letter case the way the toolkit does (every letter); the sub-item
+// search folds only A to Z.
+static QChar foldForCaption(QChar c) {
+    return c.unicode() < 128 ? QChar(foldAscii(c.unicode())) : c.toCaseFolded();
+}
+
+const TORQListView::SearchIndex& TORQListView::searchIndex(int subItem) const {
+    SearchIndex& index = m_searchIndex;
+    if (index.subItem == subItem && index.revision == revision())
+        return index;
+    index.revision = revision();
+    index.subItem = subItem;
+    index.starts.clear();
+    index.shortRow = -1;
+    index.starts.reserve(size_t(rowCount()) + 1);
+    // One pass: the rows' strings are scattered in memory, so each visit costs a cache miss.
+    QString& folded = index.folded;
+    folded.resize(qsizetype(rowCount()) * 16);
+    qsizetype at = 0;
     for (int i = 0; i < rowCount(); ++i) {
-        ListRow& item = row(i);
-        if (startsWithFolded(item.subItem(SubItem), folded))
-            return &item;
+        const ListRow& item = row(i);
+        if (subItem >= item.subItems().size()) {
+            index.shortRow = i;
+            break;
+        }
+        const QString& text = subItem < 0 ? item.caption() : item.subItems().at(subItem);
+        if (at + text.size() > folded.size())
+            folded.resize(std::max(folded.size() * 2, at + text.size()));
+        QChar* out = folded.data() + at;
+        if (subItem < 0)
+            for (QChar c : text)
+                *out++ = foldForCaption(c);
+        else
+            for (QChar c : text)
+                *out++ = QChar(foldAscii(c.unicode()));
+        index.starts.push_back(at);
+        at += text.size();
     }
+    index.starts.push_back(at);
+    return index;
+}
+
+ListRow* TORQListView::findInIndex(const QString& folded, int subItem) const {
+    const SearchIndex& index = searchIndex(subItem);
+    const QStringView all(index.folded);
+    const qsizetype n = folded.size();
+    const int indexed = int(index.starts.size()) - 1;
+    for (int i = 0; i < indexed; ++i) {
+        const qsizetype at = index.starts[size_t(i)];
+        if (index.starts[size_t(i) + 1] - at >= n && all.sliced(at, n) == folded)
+            return &row(i);
+    }
+    if (index.shortRow >= 0)
+        throw Error::listIndexOutOfBounds(subItem);
     return nullptr;
 }
 
+ListRow* TORQListView::FindBySubItemPrefix(const QString& Text, int SubItem) const {
+    return findInIndex(foldedAscii(Text), SubItem);
+}
+
 ListRow* TORQListView::FindByCaptionPrefix(const QString& Text) const {
-    for (int i = 0; i < rowCount(); ++i)
-        if (row(i).caption().startsWith(Text, Qt::CaseInsensitive))
-            return &row(i);
-    return nullptr;
+    QString folded;
+    folded.reserve(Text.size());
+    for (QChar c : Text)
+        folded.append(foldForCaption(c));
+    return findInIndex(folded, -1);
 }
 
 void TORQListView::KeyDown(quint16& Key) {

@@ -179,6 +179,9 @@ public:
     // shortens the search text and selects the first row that begins with it.
     void KeyDown(quint16& Key);
     void KeyPress(QChar& Key);
+    // Ends a search under way and forgets its text; for the control, when the list loses the
+    // keyboard focus (a search typed into one control must not linger while another is used).
+    void EndSearch() { FLabelBusca.reset(); }
     // The search text on show, or none when no search is under way.
     const TSearchLabel* LabelBusca() const { return FLabelBusca.get(); }
     void setSearchLabelFactory(SearchLabelFactory factory) { m_labelFactory = std::move(factory); }
@@ -235,8 +238,22 @@ private:
     [[maybe_unused]] bool FORQAgruparColumnFechada = false; // reserved: groups closed on click
     bool FDesabilitarBusca = false;
 
+    // The searched column's texts, folded, end to end: a search keystroke then reads one
+    // contiguous block instead of chasing every row's strings, which a sort scatters in memory.
+    struct SearchIndex {
+        quint64 revision = 0;
+        int subItem = -2; // none built yet
+        QString folded;
+        std::vector<qsizetype> starts; // one per indexed row, plus the end
+        int shortRow = -1;             // the first row without the sub-item, or -1
+    };
+    const SearchIndex& searchIndex(int subItem) const;
+    void prepareSearch() const;
+    ListRow* findInIndex(const QString& folded, int subItem) const;
+
     sys::RegionalSettings m_settings;
     SearchLabelFactory m_labelFactory;
+    mutable SearchIndex m_searchIndex;
 };
 
 } // namespace orq

@@ -366,6 +366,13 @@ bool ORQListViewWidget::event(QEvent* event) {
     return QTreeView::event(event);
 }
 
+void ORQListViewWidget::focusOutEvent(QFocusEvent* event) {
+    QTreeView::focusOutEvent(event);
+    // A menu or a pop-up over the list leaves the user where they were; anything else ends it.
+    if (event->reason() != Qt::PopupFocusReason)
+        m_list->EndSearch();
+}
+
 void ORQListViewWidget::keyPressEvent(QKeyEvent* event) {
     keyDown(*event);
     const QString text = event->text();
