@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QFrame>
 #include <QGridLayout>
@@ -114,9 +115,13 @@ void TForm1::buildControls() {
 
     Panel1 = makePanel(this, "Panel1", 70);
     Panel1->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    Panel1->setAccessibleName(QStringLiteral("Raiz e filtro"));
     Edit1 = new QLineEdit(Panel1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setPlaceholderText(QStringLiteral("Filtro"));
+    Edit1->setAccessibleName(QStringLiteral("Filtro"));
+    Edit1->setAccessibleDescription(
+        QStringLiteral("Digite parte do nome, da data ou do tamanho para filtrar a lista"));
     ComboBox1 = new QComboBox(Panel1);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setEditable(true);
@@ -128,7 +133,15 @@ void TForm1::buildControls() {
     disconnect(ComboBox1->lineEdit(), &QLineEdit::editingFinished, ComboBox1, nullptr);
     ComboBox1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     ComboBox1->setEditText(defaultRoot());
-    btnAtualizar = makeButton(Panel1, "btnAtualizar", QStringLiteral("Atualizar"), scale);
+    ComboBox1->setAccessibleName(QStringLiteral("Raiz"));
+    ComboBox1->setAccessibleDescription(
+        QStringLiteral("Pasta ou compartilhamento que contém ORQ_DADOS"));
+    // On Linux the box's own name is its text; the edit inside it, which has the focus, is what a
+    // screen reader announces.
+    ComboBox1->lineEdit()->setAccessibleName(QStringLiteral("Raiz"));
+    btnAtualizar = makeButton(Panel1, "btnAtualizar", QStringLiteral("&Atualizar"), scale);
+    btnAtualizar->setAccessibleName(QStringLiteral("Atualizar"));
+    btnAtualizar->setAccessibleDescription(QStringLiteral("Lê de novo as pastas da raiz"));
     auto* top = new QGridLayout(Panel1);
     top->setContentsMargins(10, 6, 10, 8);
     top->setHorizontalSpacing(6);
@@ -139,6 +152,10 @@ void TForm1::buildControls() {
 
     ORQListView1 = new ORQListViewWidget(this);
     ORQListView1->setObjectName(QStringLiteral("ORQListView1"));
+    // A screen reader reads the column headers from the list's model along with each cell.
+    ORQListView1->setAccessibleName(QStringLiteral("Bases"));
+    ORQListView1->setAccessibleDescription(
+        QStringLiteral("Bases da raiz; Enter entra na base selecionada"));
     TORQListView& view = ORQListView1->view();
     view.addColumn(QStringLiteral("Nome"), int(356 * scale), Qt::AlignLeft);
     view.addColumn(QStringLiteral("Data/Hora"), int(115 * scale), Qt::AlignHCenter);
@@ -160,18 +177,30 @@ void TForm1::buildControls() {
     Panel2Caption = new QLabel(Panel2);
     Panel2Caption->setObjectName(QStringLiteral("Panel2Caption"));
     Panel2Caption->setAlignment(Qt::AlignCenter);
+    // Its name is its text, the row count or the progress of a batch: a fixed name would hide
+    // that text from a screen reader, and a label left without one announces each change.
+    Panel2Caption->setAccessibleDescription(QStringLiteral("Bases listadas ou andamento"));
+    Panel2->setAccessibleName(QStringLiteral("Comandos"));
     btnOpcoes = new QToolButton(Panel2);
     btnOpcoes->setObjectName(QStringLiteral("btnOpcoes"));
-    btnOpcoes->setText(QStringLiteral("Opções"));
+    btnOpcoes->setText(QStringLiteral("&Opções"));
+    btnOpcoes->setAccessibleName(QStringLiteral("Opções"));
     btnOpcoes->setMinimumSize(int(kButtonWidth * scale), kButtonHeight);
     btnOpcoes->setPopupMode(QToolButton::MenuButtonPopup);
     btnOpcoes->setToolButtonStyle(Qt::ToolButtonTextOnly);
     btnOpcoes->setFocusPolicy(Qt::StrongFocus);
-    btnEntrar = makeButton(Panel2, "btnEntrar", QStringLiteral("Entrar"), scale);
+    btnEntrar = makeButton(Panel2, "btnEntrar", QStringLiteral("&Entrar"), scale);
+    btnEntrar->setAccessibleName(QStringLiteral("Entrar"));
+    btnEntrar->setAccessibleDescription(QStringLiteral("Inicia o ORQ na base selecionada"));
     btnEntrar->setVisible(false);
-    btnUltimaBase = makeButton(Panel2, "btnUltimaBase", QStringLiteral("Ultima Base"), scale);
+    btnUltimaBase = makeButton(Panel2, "btnUltimaBase", QStringLiteral("&Ultima Base"), scale);
+    // Spelt right for the speech synthesiser; the caption keeps the product's spelling.
+    btnUltimaBase->setAccessibleName(QStringLiteral("Última Base"));
+    btnUltimaBase->setAccessibleDescription(
+        QStringLiteral("Inicia o ORQ na base gravada em orqcon.ini"));
     btnUltimaBase->setDefault(true);
-    btnCancelar = makeButton(Panel2, "btnCancelar", QStringLiteral("Cancelar"), scale);
+    btnCancelar = makeButton(Panel2, "btnCancelar", QStringLiteral("&Cancelar"), scale);
+    btnCancelar->setAccessibleName(QStringLiteral("Cancelar"));
     // The row count sits in the middle of the panel, between the menu button and the commands.
     auto* bottom = new QHBoxLayout(Panel2);
     bottom->setContentsMargins(12, 6, 8, 6);
@@ -180,10 +209,13 @@ void TForm1::buildControls() {
     bottom->addWidget(btnEntrar);
     bottom->addWidget(btnUltimaBase);
     bottom->addWidget(btnCancelar);
-    bottom->addWidget(new QSizeGrip(Panel2), 0, Qt::AlignBottom | Qt::AlignRight);
+    auto* grip = new QSizeGrip(Panel2);
+    grip->setAccessibleName(QStringLiteral("Redimensionar janela"));
+    bottom->addWidget(grip, 0, Qt::AlignBottom | Qt::AlignRight);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->setAccessibleName(QStringLiteral("Opções"));
     auto addItem = [this](const char* name, const QString& caption, const char* shortcut,
                           void (TForm1::*handler)()) {
         QAction* action = PopupMenu1->addAction(caption);
@@ -206,7 +238,14 @@ void TForm1::buildControls() {
     mnRenomearPastasParaUF =
         addItem("mnRenomearPastasParaUF", QStringLiteral("Renomear Pastas para UF"), "Ctrl+U",
                 &TForm1::mnRenomearPastasParaUFClick);
+    PopupMenu1->addSeparator();
+    mnSobre = PopupMenu1->addAction(QStringLiteral("&Sobre o ORQDados"));
+    mnSobre->setObjectName(QStringLiteral("mnSobre"));
+    connect(mnSobre, &QAction::triggered, this, [this] { mnSobreClick(); });
     btnOpcoes->setMenu(PopupMenu1);
+    // The button's face opens the menu as its arrow does, so its mnemonic (Alt+O) reaches every
+    // command of the menu from the keyboard.
+    connect(btnOpcoes, &QToolButton::clicked, btnOpcoes, &QToolButton::showMenu);
 
     layout->addWidget(Panel1);
     layout->addWidget(ORQListView1, 1);
@@ -419,6 +458,19 @@ void TForm1::mnEnviarClick() {
                     this);
 }
 
+void TForm1::mnSobreClick() {
+    sys::messageBox({QStringLiteral("%1 versão %2\n\n"
+                                    "Lista as bases de uma raiz do ORQ, grava a escolhida em "
+                                    "orqcon.ini e inicia o ORQ7.exe.\n\n"
+                                    "Pasta do programa: %3\nQt %4")
+                         .arg(applicationTitle(), QStringLiteral(ORQ_VERSION),
+                              QDir::toNativeSeparators(chooser->programFolder()),
+                              QString::fromLatin1(qVersion())),
+                     QStringLiteral("Sobre o ORQDados"), sys::MessageIcon::Information,
+                     sys::MessageButtons::Ok},
+                    this);
+}
+
 bool TForm1::ShellCopyFile(const QString& source, const QString& target, bool failIfExists) {
     return sys::ShellCopyFile(this, source, target, failIfExists);
 }
@@ -519,6 +571,9 @@ bool TForm1::filterWhileTesting(QObject* watched, QEvent* event) {
     case QEvent::Wheel:
     case QEvent::ContextMenu:
         return true;
+    // A mnemonic (Alt+letter) clicks its button without a key or mouse event on it.
+    case QEvent::Shortcut:
+        return widget != btnCancelar;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
@@ -656,12 +711,17 @@ bool TForm1::FormKeyDown(QKeyEvent* event) {
             item->trigger();
         return false;
     }
+    // Alt with a letter is a button's mnemonic, which Qt has run before the key gets here, or a
+    // mistyped one (the button hidden, no such letter): neither is a letter for the filter or
+    // the root box, though a Qt edit box would insert it. Alt alone still goes on below.
+    const QString text = event->text();
+    if ((event->modifiers() & Qt::AltModifier) && !text.isEmpty() && text[0].isPrint())
+        return true;
     // A disabled filter box takes no typing: the batch that disabled it needs the list as it is.
     if (!inFilter && !inRootBox && Edit1->isEnabled()) {
         Edit1->setFocus(Qt::OtherFocusReason);
-        const QString typed = event->text();
-        if (typed.size() == 1 && typed[0].unicode() >= 32 && typed[0].unicode() <= 126) {
-            Edit1->setText(Edit1->text() + typed);
+        if (text.size() == 1 && text[0].unicode() >= 32 && text[0].unicode() <= 126) {
+            Edit1->setText(Edit1->text() + text);
             Edit1->setCursorPosition(int(Edit1->text().size()));
             // The control the key was meant for would otherwise run a type-ahead search of its
             // own; the character has gone to the filter instead.

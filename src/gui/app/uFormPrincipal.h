@@ -71,6 +71,7 @@ private:
     void Button3Click();
     void Button5Click();
     void mnEnviarClick();
+    void mnSobreClick();
     bool ShellCopyFile(const QString& source, const QString& target, bool failIfExists);
 
     // State suffixes
@@ -107,6 +108,7 @@ private:
     QAction* mnEnviar = nullptr;
     QAction* mnTestarOrqdef = nullptr;
     QAction* mnRenomearPastasParaUF = nullptr;
+    QAction* mnSobre = nullptr;
 
     BaseChooser* chooser = nullptr;
     RenameBatch* renameBatch = nullptr;
