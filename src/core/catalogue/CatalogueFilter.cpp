@@ -4,22 +4,35 @@ namespace orq {
 
 namespace {
 
-QString asciiUpper(const QString& text) {
-    QString upper = text;
-    for (QChar& c : upper) {
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - (u'a' - u'A'));
+constexpr char16_t asciiUpper(char16_t c) {
+    return c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
+}
+
+// Whether needle (upper-cased already) occurs in text once text is upper-cased, without making
+// the upper-cased copy: this runs over every catalogue line at every keystroke.
+bool containsUpper(QStringView text, QStringView needle) {
+    const qsizetype n = needle.size();
+    const char16_t* t = text.utf16();
+    const char16_t* p = needle.utf16();
+    for (qsizetype at = 0; at + n <= text.size(); ++at) {
+        qsizetype k = 0;
+        while (k < n && asciiUpper(t[at + k]) == p[k])
+            ++k;
+        if (k == n)
+            return true;
     }
-    return upper;
+    return false;
 }
 
 } // namespace
 
 QStringList filterCatalogueLines(const QStringList& lines, const QString& filterText) {
-    const QString needle = asciiUpper(filterText);
+    QString needle = filterText;
+    for (QChar& c : needle)
+        c = QChar(asciiUpper(c.unicode()));
     QStringList matches;
     for (const QString& line : lines) {
-        if (asciiUpper(line).contains(needle))
+        if (containsUpper(line, needle))
             matches.append(line);
     }
     return matches;
