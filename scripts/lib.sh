@@ -4,6 +4,9 @@
 ORQ_PACKAGES=(build-essential cmake qt6-base-dev libbenchmark-dev fonts-dejavu-core xvfb xauth libx11-dev
     firebird3.0-server firebird3.0-utils firebird-dev)
 
+# scripts/install.sh and its test: the desktop entry's validator and the icon's SVG renderer.
+ORQ_PACKAGES+=(desktop-file-utils librsvg2-bin)
+
 ensure_packages() {
     local missing=()
     local pkg

@@ -4,6 +4,7 @@
 #include "system/WindowLookup.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 
@@ -53,6 +54,10 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(orq::applicationTitle());
     QApplication::setApplicationDisplayName(orq::applicationTitle());
     QApplication::setApplicationVersion(QStringLiteral(ORQ_VERSION));
+    // The names scripts/install.sh registers: the desktop entry the window belongs to, and its
+    // icon in the user's icon theme folders (none when the program was not installed).
+    QGuiApplication::setDesktopFileName(QStringLiteral("orqdados"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("orqdados")));
 
     orq::TForm1 form(commandLine.roots);
     form.show();
