@@ -63,9 +63,9 @@ manifest_dir=$data_home/ORQDados
 manifest=$manifest_dir/install-manifest
 
 # ---------------------------------------------------------------------------------------------
-# The manifest: one line per folder made ("dir<TAB>path") and per file placed ("file<TAB>path"),
-# in order. Each line is saved before the change it names, so an install cut short by a crash or
-# a kill is still undone whole.
+# The manifest: one line per folder made ("dir<TAB>path"), per file placed ("file<TAB>path") and
+# per temporary file on its way there ("temp<TAB>path"), in order. Each line is saved before the
+# change it names, so an install cut short by a crash or a kill is still undone whole.
 
 entries=()
 
@@ -100,6 +100,7 @@ make_folder() {
 place() {
     local source=$1 target=$2 mode=$3 tmp
     tmp=$(mktemp "$(dirname "$target")/.$(basename "$target").XXXXXX")
+    record temp "$tmp"
     cp "$source" "$tmp"
     chmod "$mode" "$tmp"
     record file "$target"
@@ -118,10 +119,12 @@ do_uninstall() {
             rm -f -- "$path"
             echo "Removed $path"
             ;;
+        temp) rm -f -- "$path" ;;
         dir) dirs+=("$path") ;;
         esac
     done <"$manifest"
-    rm -f -- "$manifest"
+    # With the manifest, any copy of it a kill left on its way into place.
+    rm -f -- "$manifest" "$manifest_dir"/.install-manifest.??????
     # Folders the install made, the deepest first; one that now holds something else stays.
     local i
     for ((i = ${#dirs[@]} - 1; i >= 0; i--)); do

@@ -217,6 +217,7 @@ private slots:
     void uninstallLeavesTheFoldersAsTheyWere();
     void installingAgainTakesTheLastInstallationBack();
     void aFileAlreadyThereIsNeverReplaced();
+    void anInstallCutShortIsTakenBackWhole();
 };
 
 void InstallTest::cmakeInstallPutsTheProgramAloneIntoTheProductFolder() {
@@ -433,6 +434,27 @@ void InstallTest::aFileAlreadyThereIsNeverReplaced() {
 
     QVERIFY2(refused.exitCode != 0, qPrintable(described(refused)));
     QVERIFY2(refused.err.contains(product + "/ORQDados is already there"), qPrintable(refused.err));
+    QCOMPARE(snapshot(user.space.path()), before);
+}
+
+// A file where the PNG icon's folder must go stops the install after the program, the entry and
+// the SVG icon are in place; what the manifest kept so far is enough to take them back.
+void InstallTest::anInstallCutShortIsTakenBackWhole() {
+    User user;
+    makeFolder(user.home());
+    const QString product = user.space.file(QStringLiteral("ORQ_7"));
+    makeProductFolder(product);
+    makeFolder(user.dataHome() + "/icons/hicolor");
+    writeBytes(user.dataHome() + "/icons/hicolor/64x64", "in the way");
+    const QStringList before = snapshot(user.space.path());
+
+    const Run cut = user.installScript({product});
+    QVERIFY2(cut.exitCode != 0, qPrintable(described(cut)));
+    QVERIFY(QFile::exists(product + "/ORQDados"));
+    QVERIFY(QFile::exists(user.desktopFile()));
+
+    const Run removed = user.uninstallScript();
+    QVERIFY2(removed.exitCode == 0, qPrintable(described(removed)));
     QCOMPARE(snapshot(user.space.path()), before);
 }
 
