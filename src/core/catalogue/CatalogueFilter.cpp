@@ -26,15 +26,21 @@ bool containsUpper(QStringView text, QStringView needle) {
 
 } // namespace
 
-QStringList filterCatalogueLines(const QStringList& lines, const QString& filterText) {
+std::vector<int> filterCatalogueLinePositions(const QStringList& lines, const QString& filterText) {
     QString needle = filterText;
     for (QChar& c : needle)
         c = QChar(asciiUpper(c.unicode()));
+    std::vector<int> positions;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if (containsUpper(lines[i], needle))
+            positions.push_back(int(i));
+    return positions;
+}
+
+QStringList filterCatalogueLines(const QStringList& lines, const QString& filterText) {
     QStringList matches;
-    for (const QString& line : lines) {
-        if (containsUpper(line, needle))
-            matches.append(line);
-    }
+    for (int i : filterCatalogueLinePositions(lines, filterText))
+        matches.append(lines[i]);
     return matches;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QCollator>
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -107,7 +108,8 @@ private:
 // procedure gives them, so it must not be swapped for a library sort. The two parts left after a
 // partition are disjoint, so sorting the smaller one first (to bound the stack) changes nothing
 // in the outcome.
-void quickSort(std::vector<SortPair>& list, int L, int R, const KeyOrder& compare) {
+template <class T, class Compare>
+void quickSort(std::vector<T>& list, int L, int R, const Compare& compare) {
     while (L < R) {
         int I = L;
         int J = R;
@@ -118,8 +120,10 @@ void quickSort(std::vector<SortPair>& list, int L, int R, const KeyOrder& compar
             while (compare(list[size_t(J)], list[size_t(P)]) > 0)
                 --J;
             if (I <= J) {
-                if (I != J)
+                if (I != J) {
+                    using std::swap;
                     swap(list[size_t(I)], list[size_t(J)]);
+                }
                 if (P == I)
                     P = J;
                 else if (P == J)
@@ -387,6 +391,76 @@ void TORQListView::Ordenar(ListColumn& Column) {
     else
         for (auto it = list.rbegin(); it != list.rend(); ++it)
             rebuild(*it);
+    prepareSearch();
+}
+
+std::vector<int> TORQListView::SortRanks(const ListColumn& Column,
+                                         const std::vector<const QString*>& texts) const {
+    Q_ASSERT(&Column.owner() == this);
+    (void)Column; // every column sorts by the same kind of keys
+    struct Keyed {
+        QString key;
+        std::optional<QCollatorSortKey> collationKey;
+        int position;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(texts.size());
+    bool keysAllDigits = true;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        QString key = SortKeyText(*texts[i], m_settings);
+        keysAllDigits = keysAllDigits && allDigits(key);
+        keyed.push_back({std::move(key), std::nullopt, int(i)});
+    }
+    const QCollator& collator = m_settings.collator();
+    const KeyOrder::Way way = KeyOrder::wayFor(collator, keysAllDigits);
+    if (way == KeyOrder::Way::SortKeys)
+        for (Keyed& k : keyed)
+            k.collationKey.emplace(collator.sortKey(k.key));
+    // The same comparison Ordenar makes, so equal ranks are exactly the keys it finds equal.
+    const auto compare = [&](const Keyed& a, const Keyed& b) {
+        switch (way) {
+        case KeyOrder::Way::Plain:
+            return a.key.compare(b.key);
+        case KeyOrder::Way::SortKeys:
+            return a.collationKey->compare(*b.collationKey);
+        case KeyOrder::Way::Collator:
+            break;
+        }
+        return collator.compare(a.key, b.key);
+    };
+    std::sort(keyed.begin(), keyed.end(),
+              [&](const Keyed& a, const Keyed& b) { return compare(a, b) < 0; });
+    std::vector<int> ranks(texts.size());
+    int rank = 0;
+    for (size_t i = 0; i < keyed.size(); ++i) {
+        if (i > 0 && compare(keyed[i - 1], keyed[i]) != 0)
+            ++rank;
+        ranks[size_t(keyed[i].position)] = rank;
+    }
+    return ranks;
+}
+
+void TORQListView::SortPositionsByRank(std::vector<int>& positions, const std::vector<int>& ranks) {
+    if (positions.size() > 1)
+        quickSort(positions, 0, int(positions.size()) - 1, [&](int a, int b) {
+            return ranks[size_t(a)] < ranks[size_t(b)] ? -1 : ranks[size_t(a)] > ranks[size_t(b)];
+        });
+}
+
+void TORQListView::EndUpdateORQInSortedOrder() {
+    if (FColunaOrdenada) {
+        // What the re-sort would have left: ascending, and every rebuilt row carrying the check
+        // state it read as, without the check handler hearing of it.
+        FOrdemCrescente = true;
+        const auto handler = std::exchange(OnItemChecked, nullptr);
+        for (int i = 0; i < rowCount(); ++i)
+            row(i).setChecked(row(i).checked());
+        OnItemChecked = handler;
+    }
+    RestoreColumnParams();
+    endUpdate();
+    if (align() == Align::Client)
+        setWidth(width() + 1);
     prepareSearch();
 }
 

@@ -156,6 +156,21 @@ public:
     // propagates; the rows then keep the order they were added in.
     void EndUpdateORQ();
 
+    // For callers that refill the list from data they keep (the catalogue): sorting the rows
+    // they are about to add before adding them spares EndUpdateORQ a sort of every row.
+    //
+    // The rank of each text under this list's sort keys: two rows compare in a sort exactly as
+    // the ranks of their texts do. Throws the key errors Ordenar would.
+    std::vector<int> SortRanks(const ListColumn& Column,
+                               const std::vector<const QString*>& texts) const;
+    // Puts positions in the order Ordenar's ascending sort gives rows whose texts have these
+    // ranks (indexed by position), starting from the order they are in: the same procedure,
+    // so rows with equal keys land exactly where EndUpdateORQ would put them.
+    static void SortPositionsByRank(std::vector<int>& positions, const std::vector<int>& ranks);
+    // Ends a refill whose rows were added in the order EndUpdateORQ's re-sort would give them
+    // (see SortPositionsByRank), leaving the list exactly as EndUpdateORQ would.
+    void EndUpdateORQInSortedOrder();
+
     // Sorts by Column: ascending, or the reverse when Column was already sorted ascending.
     // On error the rows are exactly as before, while the new sort state already holds.
     void Ordenar(ListColumn& Column);

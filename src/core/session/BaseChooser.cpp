@@ -10,6 +10,8 @@
 #include "system/Error.h"
 #include "system/FileSystem.h"
 
+#include <numeric>
+
 namespace orq {
 
 namespace {
@@ -119,9 +121,15 @@ void BaseChooser::open(const QString& root) {
         sys::TextList loaded = dataBases;
         loaded.loadFromFile(path);
         dataBases = std::move(loaded);
+        m_rows.clear();
         qsizetype unreadable = 0;
-        showCatalogueLines(m_list, dataBases.lines, dataBases.lines.size(), dataBaseItem,
-                           &unreadable);
+        // A catalogue that decodes whole is shown from its decoded rows, which later refills
+        // reuse; only one with a broken line takes the line-by-line fill that finds it.
+        if (!m_rows.decode(dataBases.lines) ||
+            !showCatalogueRows(m_list, m_rows, allPositions(), dataBases.lines.size(),
+                               dataBaseItem))
+            showCatalogueLines(m_list, dataBases.lines, dataBases.lines.size(), dataBaseItem,
+                               &unreadable);
         if (!unreadable) {
             emit rowsShown(m_list.rowCount());
             return;
@@ -157,13 +165,34 @@ void BaseChooser::filter(const QString& filterText) {
         ShowDataBases(dataBases.lines);
         return;
     }
-    dataBasesFiltered.lines = filterCatalogueLines(dataBases.lines, filterText);
-    ShowDataBases(dataBasesFiltered.lines);
+    std::vector<int> positions = filterCatalogueLinePositions(dataBases.lines, filterText);
+    QStringList matches;
+    matches.reserve(qsizetype(positions.size()));
+    for (int position : positions)
+        matches.append(dataBases.lines[position]);
+    dataBasesFiltered.lines = std::move(matches);
+    showLines(dataBasesFiltered.lines, std::move(positions));
+}
+
+std::vector<int> BaseChooser::allPositions() const {
+    std::vector<int> positions(size_t(dataBases.lines.size()));
+    std::iota(positions.begin(), positions.end(), 0);
+    return positions;
+}
+
+void BaseChooser::showLines(const QStringList& lines, std::vector<int> positions) {
+    if (!m_rows.decoded())
+        m_rows.decode(dataBases.lines);
+    if (!showCatalogueRows(m_list, m_rows, std::move(positions), dataBases.lines.size(),
+                           dataBaseItem))
+        showCatalogueLines(m_list, lines, dataBases.lines.size(), dataBaseItem);
+    emit rowsShown(m_list.rowCount());
 }
 
 void BaseChooser::scanCatalogue(const QString& root) {
     BaseScan scan = scanBases(root, m_settings);
     dataBases.lines = std::move(scan.lines);
+    m_rows.clear();
     if (!scan.skipped.isEmpty()) {
         QStringList names;
         for (const QString& name : scan.skipped)
@@ -188,6 +217,12 @@ void BaseChooser::scanCatalogue(const QString& root) {
 }
 
 void BaseChooser::ShowDataBases(const QStringList& lines) {
+    // The whole catalogue goes through its decoded rows; any other list of lines is filled
+    // line by line.
+    if (&lines == &dataBases.lines) {
+        showLines(lines, allPositions());
+        return;
+    }
     showCatalogueLines(m_list, lines, dataBases.lines.size(), dataBaseItem);
     emit rowsShown(m_list.rowCount());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "launch/ProductIni.h"
+#include "session/CatalogueView.h"
 #include "system/Locale.h"
 #include "system/TextList.h"
 
@@ -8,6 +9,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 namespace orq {
 
@@ -112,6 +114,9 @@ signals:
 
 private:
     void flushNotices();
+    std::vector<int> allPositions() const;
+    // Shows lines, the catalogue's lines at these positions.
+    void showLines(const QStringList& lines, std::vector<int> positions);
     template <class Step> void reporting(Step&& step);
 
     TORQListView& m_list;
@@ -120,6 +125,8 @@ private:
     ProductIni ini;
 
     sys::TextList dataBases;
+    // dataBases decoded, for refills at typing speed; cleared whenever dataBases changes.
+    CatalogueRows m_rows;
     QStringList dataBaseItem;
     sys::TextList hosts;
     sys::TextList dataBasesFiltered;

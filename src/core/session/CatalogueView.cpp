@@ -48,4 +48,76 @@ void showCatalogueLines(TORQListView& view, const QStringList& lines, qsizetype 
     view.EndUpdateORQ();
 }
 
+void CatalogueRows::clear() {
+    rows.clear();
+    m_decoded = false;
+    m_rankedColumn = -1;
+    m_rankFailed = false;
+    m_ranks.clear();
+}
+
+bool CatalogueRows::decode(const QStringList& lines) {
+    clear();
+    rows.reserve(size_t(lines.size()));
+    for (const QString& line : lines) {
+        bool quoteLeftOpen = false;
+        QStringList record = decodeCatalogueLine(line, &quoteLeftOpen);
+        if (record.size() < 3 || quoteLeftOpen) {
+            clear();
+            return false;
+        }
+        // Exactly what FillListItem gives a row: the caption and the next two fields.
+        rows.push_back({record.at(0), {record.at(1), record.at(2)}});
+    }
+    m_decoded = true;
+    return true;
+}
+
+const std::vector<int>* CatalogueRows::ranks(const TORQListView& view, const ListColumn& column) {
+    if (m_rankedColumn != column.index()) {
+        m_rankedColumn = column.index();
+        m_rankFailed = false;
+        std::vector<const QString*> texts;
+        texts.reserve(rows.size());
+        for (const Row& row : rows)
+            texts.push_back(column.index() == 0 ? &row.caption : &row.subItems[column.index() - 1]);
+        try {
+            m_ranks = view.SortRanks(column, texts);
+        } catch (const Error&) {
+            m_ranks.clear();
+            m_rankFailed = true;
+        }
+    }
+    return m_rankFailed ? nullptr : &m_ranks;
+}
+
+bool showCatalogueRows(TORQListView& view, CatalogueRows& rows, std::vector<int> positions,
+                       qsizetype total, QStringList& record) {
+    if (!rows.decoded())
+        return false;
+    const int lastDecoded = positions.empty() ? -1 : positions.back();
+    if (const ListColumn* sorted = view.ColunaOrdenada()) {
+        if (sorted->index() > 2)
+            return false;
+        const std::vector<int>* ranks = rows.ranks(view, *sorted);
+        if (!ranks)
+            return false;
+        TORQListView::SortPositionsByRank(positions, *ranks);
+    }
+    view.BeginUpdateORQ(int(total));
+    view.clearRows();
+    for (int position : positions) {
+        const CatalogueRows::Row& source = rows.rows[size_t(position)];
+        ListRow& row = view.addRow();
+        row.setCaption(source.caption);
+        row.setSubItems(source.subItems);
+    }
+    if (lastDecoded >= 0) {
+        const CatalogueRows::Row& last = rows.rows[size_t(lastDecoded)];
+        record = QStringList{last.caption, last.subItems.at(0), last.subItems.at(1)};
+    }
+    view.EndUpdateORQInSortedOrder();
+    return true;
+}
+
 } // namespace orq
