@@ -9,6 +9,14 @@
 
 #include <benchmark/benchmark.h>
 
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <vector>
+
 namespace {
 
 const orq::sys::RegionalSettings& ptBR() {
@@ -42,6 +50,38 @@ void BM_ScanBases(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_ScanBases)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The floor: readdir of ORQ_DADOS, one fstatat per folder (its ORQ.FDB) and a catalogue line
+// formatted per base, without Qt.
+void BM_ScanBasesFloor(benchmark::State& state) {
+    const std::string folder = (rootWithBases(int(state.range(0))) + "/ORQ_DADOS").toStdString();
+    for (auto _ : state) {
+        std::vector<std::string> lines;
+        DIR* dir = opendir(folder.c_str());
+        const int fd = dirfd(dir);
+        while (const dirent* entry = readdir(dir)) {
+            if (entry->d_name[0] == '.')
+                continue;
+            const std::string fdb = std::string(entry->d_name) + "/ORQ.FDB";
+            struct stat info {};
+            if (fstatat(fd, fdb.c_str(), &info, 0) != 0)
+                continue;
+            char line[512];
+            struct tm when {};
+            localtime_r(&info.st_mtime, &when);
+            std::snprintf(line, sizeof line, "%s,%02d/%02d/%04d %02d:%02d:%02d,%lld,%02lld",
+                          entry->d_name, when.tm_mday, when.tm_mon + 1, when.tm_year + 1900,
+                          when.tm_hour, when.tm_min, when.tm_sec,
+                          static_cast<long long>(info.st_size / 1024 / 1024),
+                          static_cast<long long>(info.st_size / 10240 % 100));
+            lines.emplace_back(line);
+        }
+        closedir(dir);
+        benchmark::DoNotOptimize(lines.data());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ScanBasesFloor)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 QString catalogueWithLines(int count) {
     static std::map<int, std::unique_ptr<QTemporaryDir>> roots;

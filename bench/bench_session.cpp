@@ -85,6 +85,9 @@ void BM_Keystroke(benchmark::State& state) {
     if (state.range(2) == 1)
         window.list.ColClick(window.list.column(0));
     const QString typed = QString::fromLatin1(kTyped[state.range(1)]);
+    // The first refill after a new sort column ranks the catalogue by it (about one sort of
+    // every line); the keystrokes after it are what is measured.
+    window.chooser.filter(typed);
     for (auto _ : state) {
         window.chooser.filter(typed);
         benchmark::DoNotOptimize(window.list.rowCount());
