@@ -34,10 +34,10 @@ def split(name):
     return base, args
 
 
-def parse_targets(specs):
+def parse_targets(wanted):
     targets = []
-    for spec in specs:
-        key, _, limit = spec.rpartition("=")
+    for given in wanted:
+        key, _, limit = given.rpartition("=")
         targets.append((key, limit))
     return targets
 

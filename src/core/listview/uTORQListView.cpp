@@ -1,5 +1,6 @@
 #include "listview/uTORQListView.h"
 
+#include "system/AsciiCase.h"
 #include "system/Error.h"
 
 #include <QCollator>
@@ -144,45 +145,13 @@ void quickSort(std::vector<T>& list, int L, int R, const Compare& compare) {
     }
 }
 
-// Delphi's Trim: the text holds nothing but characters of code 32 and below.
+// The runtime's Trim finds nothing left: the text holds nothing but characters of code 32 and
+// below.
 bool trimsToEmpty(const QString& text) {
     for (QChar c : text)
         if (c.unicode() > 32)
             return false;
     return true;
-}
-
-// The list's own letter-case rule: only A to Z fold, onto a to z.
-constexpr char16_t foldAscii(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
-}
-
-QString foldedAscii(const QString& text) {
-    QString folded = text;
-    for (QChar& c : folded)
-        c = QChar(foldAscii(c.unicode()));
-    return folded;
-}
-
-// Whether folded (already folded) occurs in text once text is folded, without folding a copy:
-// the filter runs this over every row at every keystroke.
-bool containsFolded(QStringView text, QStringView folded) {
-    const qsizetype n = folded.size();
-    if (n == 0)
-        return true;
-    const char16_t* t = text.utf16();
-    const char16_t* f = folded.utf16();
-    const char16_t first = f[0];
-    for (qsizetype at = 0; at + n <= text.size(); ++at) {
-        if (foldAscii(t[at]) != first)
-            continue;
-        qsizetype k = 1;
-        while (k < n && foldAscii(t[at + k]) == f[k])
-            ++k;
-        if (k == n)
-            return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -556,13 +525,13 @@ int TORQListView::Filtrar(const QString& Value) {
         setCapacity(n);
         setGroupView(false);
         clearGroups();
-        const QString pattern = foldedAscii(Value);
+        const QString pattern = sys::foldedAscii(Value);
         const int subItem = searchedSubItem();
         for (const TORQListItemCache& record : FCacheFiltro) {
             if (subItem >= record.Subitems.size())
                 throw Error::listIndexOutOfBounds(subItem);
             const QString& text = subItem < 0 ? record.Caption : record.Subitems.at(subItem);
-            if (containsFolded(text, pattern))
+            if (sys::containsFoldedAscii(text, pattern))
                 insertRow(record.AsNewListItem());
         }
     } else {
@@ -578,7 +547,7 @@ int TORQListView::Filtrar(const QString& Value) {
 // The caption search folds letter case the way the toolkit does (every letter); the sub-item
 // search folds only A to Z.
 static QChar foldForCaption(QChar c) {
-    return c.unicode() < 128 ? QChar(foldAscii(c.unicode())) : c.toCaseFolded();
+    return c.unicode() < 128 ? QChar(sys::foldAscii(c.unicode())) : c.toCaseFolded();
 }
 
 const TORQListView::SearchIndex& TORQListView::searchIndex(int subItem) const {
@@ -609,7 +578,7 @@ const TORQListView::SearchIndex& TORQListView::searchIndex(int subItem) const {
                 *out++ = foldForCaption(c);
         else
             for (QChar c : text)
-                *out++ = QChar(foldAscii(c.unicode()));
+                *out++ = QChar(sys::foldAscii(c.unicode()));
         index.starts.push_back(at);
         at += text.size();
     }
@@ -633,7 +602,7 @@ ListRow* TORQListView::findInIndex(const QString& folded, int subItem) const {
 }
 
 ListRow* TORQListView::FindBySubItemPrefix(const QString& Text, int SubItem) const {
-    return findInIndex(foldedAscii(Text), SubItem);
+    return findInIndex(sys::foldedAscii(Text), SubItem);
 }
 
 ListRow* TORQListView::FindByCaptionPrefix(const QString& Text) const {
