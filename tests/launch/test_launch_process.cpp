@@ -486,7 +486,10 @@ void ProcessTest::killProcessByNameLooksAtEveryProcess() {
         const int pid = entry.toInt(&number);
         return number && pid < target;
     });
-    QVERIFY2(before > 1100, "process numbers wrapped around; the target is not last");
+    // On a machine that has run long enough for process numbers to wrap, the target can land
+    // before the crowd, and the case this test builds cannot be made there.
+    if (before <= 1100)
+        QSKIP("process numbers wrapped around: the target is not behind the crowd");
 
     QVERIFY(KillProcessByName(QFileInfo(program).fileName()));
     QVERIFY(hasEnded(target));
