@@ -252,7 +252,7 @@ void FormAccessTest::onlyCancelarsMnemonicWorksDuringATestRun() {
     QSignalSpy ultimaBase(window.ultimaBase, &QAbstractButton::clicked);
     // A menu opened under the run would hold it in the menu's own loop; closed, it shows here.
     MenuAnswer answer(window.menu);
-    QTimer::singleShot(500, [&] {
+    QTimer::singleShot(500, [&, &window = window] {
         for (const QAbstractButton* button : std::initializer_list<const QAbstractButton*>{
                  window.atualizar, window.opcoes, window.ultimaBase, window.cancelar})
             pressMnemonic(window, button);

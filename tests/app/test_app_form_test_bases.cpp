@@ -43,7 +43,7 @@ void FormTestBasesTest::fromTheSelectedRowToTheLast() {
     window.list().setSelectedRow(&window.list().row(2));
     QStringList shownWhileRunning;
     QTimer probe;
-    QObject::connect(&probe, &QTimer::timeout, [&] {
+    QObject::connect(&probe, &QTimer::timeout, [&, &window = window] {
         if (!shownWhileRunning.contains(window.count->text()))
             shownWhileRunning << window.count->text();
     });
@@ -143,7 +143,7 @@ void FormTestBasesTest::escapeStopsAfterTheCurrentBase() {
     QVERIFY(window.show());
     window.list().setSelectedRow(&window.list().row(0));
     bool typedMeanwhile = false;
-    QTimer::singleShot(500, [&] {
+    QTimer::singleShot(500, [&, &window = window] {
         // Typing would refilter the list under the run: it is held back; Escape asks to stop.
         window.type("x");
         typedMeanwhile = window.edit->text().isEmpty();
