@@ -3,6 +3,7 @@
 // catalogue, root list and connection file are real files in temporary folders.
 #include "TestSupport.h"
 
+#include "catalogue/BaseScan.h"
 #include "listview/uTORQListView.h"
 #include "session/BaseChooser.h"
 #include "session/CatalogueView.h"
@@ -15,6 +16,7 @@
 #include <cerrno>
 #include <ctime>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace orq;
 using namespace orqtest;
@@ -99,6 +101,8 @@ private slots:
     void refreshFillsTheListOnce();
     void unreadableCatalogueIsRebuiltByAScan_data();
     void unreadableCatalogueIsRebuiltByAScan();
+    void scanOnAWorkerThread();
+    void stoppedScanLeavesEverythingAsItWas();
     void catalogueThatCannotBeWrittenStillShowsTheBases();
     void folderThatIsNoRootGetsNothingWritten_data();
     void folderThatIsNoRootGetsNothingWritten();
@@ -181,6 +185,64 @@ void BaseChooserTest::refreshFillsTheListOnce() {
     // Only the focus mark: the selection is not touched.
     QCOMPARE(f.selected(), QStringLiteral("-"));
     QCOMPARE(f.chooser.catalogue().size(), 2);
+}
+
+// The window runs scans on a worker thread: what the scan finds and writes is the same, and the
+// waiting side sees every folder counted.
+void BaseChooserTest::scanOnAWorkerThread() {
+    Fixture f;
+    for (const char* name : {"ALFA", "BETA", "GAMA"})
+        f.base(QString::fromLatin1(name));
+    makeFolder(f.rootFolder.file(QStringLiteral("ORQ_DADOS/SEM_BANCO")));
+    int counted = -1;
+    QString scannedRoot;
+    f.chooser.setScanRunner(
+        [&](const QString& root, ScanProgress& progress, const std::function<BaseScan()>& scan) {
+            scannedRoot = root;
+            BaseScan result;
+            std::thread worker([&] { result = scan(); });
+            worker.join();
+            counted = progress.folders;
+            return result;
+        });
+
+    f.chooser.refresh(f.root(), QString());
+
+    QCOMPARE(f.sortedNames(), QStringList({"ALFA", "BETA", "GAMA"}));
+    QCOMPARE(scannedRoot, f.root());
+    // The four folders and "..", which the scan looks into like any other.
+    QCOMPARE(counted, 5);
+    QCOMPARE(readBytes(f.cataloguePath()).count('\n'), 3);
+}
+
+// "Cancelar" during a scan: the catalogue, its file and the list stay as they were, and nothing
+// is reported (the scan ends as a silent abort).
+void BaseChooserTest::stoppedScanLeavesEverythingAsItWas() {
+    Fixture f;
+    writeBytes(f.cataloguePath(), crlf({line("ALFA")}));
+    f.chooser.open(f.root());
+    f.base(QStringLiteral("BETA"));
+    const QByteArray file = readBytes(f.cataloguePath());
+    f.chooser.setScanRunner(
+        [](const QString&, ScanProgress& progress, const std::function<BaseScan()>& scan) {
+            progress.stop = true;
+            return scan();
+        });
+    f.fills = 0;
+
+    bool aborted = false;
+    try {
+        f.chooser.refresh(f.root(), QString());
+    } catch (const Abort&) {
+        aborted = true;
+    }
+
+    QVERIFY(aborted);
+    QCOMPARE(f.names(), QStringList{"ALFA"});
+    QCOMPARE(f.chooser.catalogue().size(), 1);
+    QCOMPARE(readBytes(f.cataloguePath()), file);
+    QCOMPARE(f.fills, 0);
+    QCOMPARE(f.notices, QStringList());
 }
 
 void BaseChooserTest::unreadableCatalogueIsRebuiltByAScan_data() {

@@ -27,14 +27,19 @@ QString basesFolderPath(const QString& root) {
     return root + u'\\' + product::BasesFolder;
 }
 
-BaseScan scanBases(const QString& root, const sys::RegionalSettings& settings) {
+BaseScan scanBases(const QString& root, const sys::RegionalSettings& settings,
+                   ScanProgress* progress) {
     const QString baseFolder = basesFolderPath(root);
     // One offset for the whole scan: the catalogue shows times as the clock reads them now.
     const int utcOffsetNow = QDateTime::currentDateTime().offsetFromUtc();
     BaseScan scan;
     const sys::Status listing = sys::listFolder(baseFolder, [&](const sys::FolderEntry& entry) {
-        if (!entry.isFolder || entry.name == u'.')
+        if (progress && progress->stop.load(std::memory_order_relaxed))
+            scan.stopped = true;
+        if (scan.stopped || !entry.isFolder || entry.name == u'.')
             return;
+        if (progress)
+            progress->folders.fetch_add(1, std::memory_order_relaxed);
         const QString database = baseFolder + u'\\' + entry.name + u'\\' + product::DatabaseFile;
         // A file removed or made unreadable since the folder was listed is skipped quietly.
         const auto file = sys::lookup(database);

@@ -190,7 +190,11 @@ void BaseChooser::showLines(const QStringList& lines, std::vector<int> positions
 }
 
 void BaseChooser::scanCatalogue(const QString& root) {
-    BaseScan scan = scanBases(root, m_settings);
+    ScanProgress progress;
+    const auto scanHere = [&] { return scanBases(root, m_settings, &progress); };
+    BaseScan scan = m_scanRunner ? m_scanRunner(root, progress, scanHere) : scanHere();
+    if (scan.stopped)
+        throw Abort();
     dataBases.lines = std::move(scan.lines);
     m_rows.clear();
     if (!scan.skipped.isEmpty()) {

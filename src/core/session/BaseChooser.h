@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -15,6 +16,8 @@ namespace orq {
 
 class ListRow;
 class TORQListView;
+struct BaseScan;
+struct ScanProgress;
 
 // What the main window's handlers work on: the known roots and their file, the catalogue of the
 // open root and its filtered subset, the current base, and the list component that shows them.
@@ -79,6 +82,13 @@ public:
     // Shows the lines matching the text, or the whole catalogue for an empty text.
     void filter(const QString& filterText);
 
+    // How a scan of the root's folders is run: in place when none is set. The window runs it on
+    // a worker thread and keeps repainting and showing progress meanwhile; a scan stopped
+    // through its progress leaves the catalogue and the list as they were (a silent Abort).
+    using ScanRunner = std::function<BaseScan(const QString& root, ScanProgress& progress,
+                                              const std::function<BaseScan()>& scan)>;
+    void setScanRunner(ScanRunner runner) { m_scanRunner = std::move(runner); }
+
     // Rebuilds the catalogue from the root's folders and writes the catalogue file. A folder
     // without ORQ_DADOS is no root and gets nothing written; a root that is not a folder at all
     // throws "Cannot create file ...". A catalogue that could not be written is reported, and the
@@ -133,6 +143,7 @@ private:
     QString iniFolderName;
 
     QStringList m_pendingNotices;
+    ScanRunner m_scanRunner;
 };
 
 } // namespace orq

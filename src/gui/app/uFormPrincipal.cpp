@@ -1,5 +1,6 @@
 #include "app/uFormPrincipal.h"
 
+#include "catalogue/BaseScan.h"
 #include "catalogue/ProductFiles.h"
 #include "catalogue/Roots.h"
 #include "launch/TestEveryBase.h"
@@ -13,6 +14,7 @@
 #include "system/Process.h"
 #include "system/ShellCopyFile.h"
 #include "system/WindowLookup.h"
+#include "system/WorkerWait.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -24,6 +26,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QSizeGrip>
@@ -77,6 +80,21 @@ TForm1::TForm1(const QStringList& arguments, const Places& where, QWidget* paren
             [this](int count) { Panel2Caption->setText(QString::number(count)); });
     connect(chooser, &BaseChooser::notice, this,
             [](const QString& message) { showErrorText(message); });
+    // A root of many bases, or one on a slow share, takes seconds to read: the window keeps
+    // painting and, after a moment, shows how far the reading got, with a way out.
+    chooser->setScanRunner(
+        [this](const QString& root, ScanProgress& progress, const std::function<BaseScan()>& scan) {
+            BaseScan result;
+            sys::waitForWorker(this,
+                               {QStringLiteral("ScanProgress"), QStringLiteral("Atualizar"),
+                                [&] {
+                                    return QStringLiteral("Lendo as pastas de %1\n%2 pastas lidas")
+                                        .arg(root, QLocale().toString(progress.folders.load()));
+                                },
+                                [] { return -1; }, [&] { progress.stop = true; }},
+                               [&] { result = scan(); });
+            return result;
+        });
     renameBatch = new RenameBatch(
         ORQListView1->view(), where.programFolder + u'/' + product::ConnectionFile,
         [](const QString& message) {
