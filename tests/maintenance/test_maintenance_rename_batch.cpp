@@ -177,6 +177,7 @@ void RenameBatchTest::renameTargetTaken() {
 void RenameBatchTest::errorBoxOpenWhileOthersFinish() {
     Batch b({"SEM=-", "BASE1=SP", "BASE2=RJ", "BASE3=MG"});
     bool othersDoneWhileOpen = false;
+    QString seenWhileOpen;
     b.onError = [&](const QString&) {
         QElapsedTimer clock;
         clock.start();
@@ -185,11 +186,15 @@ void RenameBatchTest::errorBoxOpenWhileOthersFinish() {
                clock.elapsed() < 30000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         othersDoneWhileOpen = sorted(b.folders()) == done && b.batch.workersFinished() == 3;
+        seenWhileOpen = QStringLiteral("folders %1, %2 workers finished, errors: %3")
+                            .arg(sorted(b.folders()).join(u' '))
+                            .arg(b.batch.workersFinished())
+                            .arg(b.errors.join(QStringLiteral(" | ")));
     };
 
     QVERIFY(b.run());
 
-    QVERIFY(othersDoneWhileOpen);
+    QVERIFY2(othersDoneWhileOpen, qPrintable(seenWhileOpen));
     QCOMPARE(b.errors.size(), 1);
     QCOMPARE(b.batch.workersFinished(), 4);
 }
