@@ -13,6 +13,7 @@
 #include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -137,6 +138,29 @@ FileSizeLimit::~FileSizeLimit() {
     if (::setrlimit(RLIMIT_FSIZE, &m_old) != 0)
         qFatal("cannot restore the file size limit");
     std::signal(SIGXFSZ, m_oldHandler);
+}
+
+bool killedBySizeLimit(const std::function<void()>& work, rlim_t bytes) {
+    const pid_t child = ::fork();
+    if (child < 0)
+        qFatal("cannot fork");
+    if (child == 0) {
+        // No core file for the test to find beside it.
+        const rlimit noCore{0, 0};
+        const rlimit limit{bytes, bytes};
+        std::signal(SIGXFSZ, SIG_DFL);
+        if (::setrlimit(RLIMIT_CORE, &noCore) == 0 && ::setrlimit(RLIMIT_FSIZE, &limit) == 0) {
+            try {
+                work();
+            } catch (...) {
+            }
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child)
+        qFatal("cannot wait for the child");
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ;
 }
 
 QString errorText(int errnum) {

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <initializer_list>
 
+#include <functional>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/types.h>
@@ -126,6 +127,11 @@ private:
     rlimit m_old{};
     void (*m_oldHandler)(int) = nullptr;
 };
+
+// Runs work in a child process (forked, so it sees this process's state) whose file size limit is
+// the given size, with SIGXFSZ left to end it: a write that would grow a file past the limit is
+// killed right there, as a kill at that moment would leave it. True when the child ended so.
+bool killedBySizeLimit(const std::function<void()>& work, rlim_t bytes);
 
 // The operating system's text for an error number, as the file error messages quote it.
 QString errorText(int errnum);

@@ -307,6 +307,67 @@ private slots:
             setMode(folder, 0755);
     }
 
+    // A write or copy killed between making its temporary file and renaming it leaves that file
+    // beside the target; the next write or copy to the same target removes it, unless a write in
+    // progress holds it, and leaves the leftovers of other targets to their own next write.
+    void leftoversOfKilledWritesAreCleared_data() {
+        QTest::addColumn<bool>("copy");
+        QTest::newRow("write") << false;
+        QTest::newRow("copy") << true;
+    }
+    void leftoversOfKilledWritesAreCleared() {
+        QFETCH(bool, copy);
+        orqtest::TempFolder folder;
+        orqtest::TempFolder sources;
+        const QString target = folder.file("ORQDados.csv");
+        const QString other = folder.file("ORQDados.Hosts.txt");
+        const QString source = sources.file("ORQ.FDB");
+        orqtest::writeBytes(target, "antes");
+        orqtest::writeBytes(other, "c:\\Varnelo\\ORQ_7\r\n");
+        orqtest::writeBytes(source, largeContent());
+        const auto toTarget = [&] {
+            if (copy)
+                QCOMPARE(copyFile(source, target, false).error(), 0);
+            else
+                writeFile(target, largeContent());
+        };
+        const auto leftovers = [&](const QString& of) {
+            QStringList names;
+            for (const QString& name : orqtest::folderNames(folder.path())) {
+                if (name.startsWith(u'.' + of + u'.'))
+                    names << name;
+            }
+            return names;
+        };
+        QVERIFY(orqtest::killedBySizeLimit(toTarget, 4096));
+        QCOMPARE(leftovers("ORQDados.csv").size(), 1);
+        // Even a write that is killed itself has cleared the one before.
+        QVERIFY(orqtest::killedBySizeLimit(toTarget, 4096));
+        const QStringList targetLeftovers = leftovers("ORQDados.csv");
+        QCOMPARE(targetLeftovers.size(), 1);
+        QVERIFY(orqtest::killedBySizeLimit([&] { writeFile(other, largeContent()); }, 4096));
+        const QStringList otherLeftovers = leftovers("ORQDados.Hosts.txt");
+        QCOMPARE(otherLeftovers.size(), 1);
+        QCOMPARE(orqtest::readBytes(target), QByteArray("antes"));
+        const QStringList files{"ORQDados.Hosts.txt", "ORQDados.csv"};
+        const auto sorted = [](QStringList names) {
+            names.sort();
+            return names;
+        };
+
+        {
+            const orqtest::HeldFile inProgress(folder.file(targetLeftovers[0]), LOCK_EX);
+            toTarget();
+            QCOMPARE(orqtest::folderNames(folder.path()),
+                     sorted(QStringList{targetLeftovers[0]} + otherLeftovers + files));
+        }
+        toTarget();
+        QVERIFY(orqtest::readBytes(target) == largeContent());
+        QCOMPARE(orqtest::folderNames(folder.path()), sorted(otherLeftovers + files));
+        writeFile(other, "c:\\ORQ\r\n");
+        QCOMPARE(orqtest::folderNames(folder.path()), files);
+    }
+
     // The new file takes the mode of the file it replaces, whatever the umask; a new file is made
     // as any other, 0666 less the umask.
     void writeKeepsTheMode_data() {

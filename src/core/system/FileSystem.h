@@ -50,6 +50,8 @@ QByteArray readFile(const QString& path);
 // link to nothing is replaced by the file).
 // Like an in-place write, it refuses a file it may not write to and one that another process
 // holds locked (a reader of readFile included), and then leaves the old file untouched.
+// The temporary file stays locked until it is renamed; one a killed write left beside the same
+// target is unlocked, and the next write (or copy) to that target removes it.
 // Throws Error::cannotCreateFile.
 void writeFile(const QString& path, const QByteArray& bytes);
 

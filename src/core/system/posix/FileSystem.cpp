@@ -118,35 +118,107 @@ int renameNoReplace(const QByteArray& from, const QByteArray& to) {
     return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
 }
 
+// The hidden name of a temporary file for this target: ".<name>.<hex>.tmp", the name cut so the
+// whole stays within the length a name may have.
+QByteArray temporaryPrefix(const QByteArray& target) {
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray name = target.sliced(slash + 1).first(qMin(target.size() - slash - 1, 64));
+    return '.' + name + '.';
+}
+
+bool isTemporaryNameOf(const char* entry, const QByteArray& prefix) {
+    const QByteArrayView name(entry);
+    if (!name.startsWith(prefix) || !name.endsWith(".tmp"))
+        return false;
+    const QByteArrayView unique = name.sliced(prefix.size(), name.size() - prefix.size() - 4);
+    if (unique.isEmpty() || unique.size() > 16)
+        return false;
+    for (const char c : unique) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return true;
+}
+
+// Removes what writes to this target left behind when they were killed (or the machine went
+// down) between making their temporary file and renaming it: a file of the target's temporary
+// shape that no one holds locked. A write in progress holds its own locked, so it is left alone,
+// and so is anything that is not a plain file. Removing is only tidying: whatever fails is left.
+void removeLeftoversOf(const QByteArray& target) {
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : target.first(qMax(slash, qsizetype(1)));
+    const QByteArray prefix = temporaryPrefix(target);
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isTemporaryNameOf(entry->d_name, prefix))
+            continue;
+        const Fd leftover(::openat(dirFd, entry->d_name,
+                                   O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        struct stat opened {};
+        struct stat named {};
+        // Locked while it goes, so a write cannot take it up in between; and only if the name
+        // still is the file locked, not one a write made under it meanwhile.
+        if (leftover.valid() && ::flock(leftover.get(), LOCK_EX | LOCK_NB) == 0 &&
+            ::fstat(leftover.get(), &opened) == 0 && S_ISREG(opened.st_mode) &&
+            ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            named.st_dev == opened.st_dev && named.st_ino == opened.st_ino)
+            ::unlinkat(dirFd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 // A new file beside the target, under a hidden name no one else uses (created exclusively), so a
-// folder listing never shows it. Removed again unless it was renamed into place.
+// folder listing never shows it. Removed again unless it was renamed into place. It stays locked
+// until then, which tells the next write to the same target that it is no leftover of a killed
+// one.
 class TemporaryFile {
 public:
     ~TemporaryFile() {
-        if (m_fd >= 0)
-            ::close(m_fd);
+        // Gone before its lock, so no tidying of another write finds it unlocked meanwhile.
         if (!m_name.isEmpty())
             ::unlink(m_name.constData());
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (m_lockFd >= 0)
+            ::close(m_lockFd);
     }
 
     // Returns 0 or the errno of the failure.
     int create(const QByteArray& target, mode_t mode) {
-        const qsizetype slash = target.lastIndexOf('/');
-        const QByteArray folder = target.first(slash + 1);
-        // Long names are cut so the temporary name stays within the length a name may have.
-        const QByteArray name = target.sliced(slash + 1).first(qMin(target.size() - slash - 1, 64));
+        removeLeftoversOf(target);
+        const QByteArray base = target.first(target.lastIndexOf('/') + 1) + temporaryPrefix(target);
         for (int attempt = 0; attempt < 100; ++attempt) {
             const QByteArray unique =
                 QByteArray::number(QRandomGenerator::global()->generate64(), 16);
-            m_name = folder + '.' + name + '.' + unique + ".tmp";
-            m_fd = ::open(m_name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
-                          mode);
-            if (m_fd >= 0)
-                return 0;
-            const int error = errno;
-            m_name.clear();
-            if (error != EEXIST)
-                return error;
+            const QByteArray name = base + unique + ".tmp";
+            const int fd =
+                ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
+            if (fd < 0) {
+                if (errno != EEXIST)
+                    return errno;
+                continue;
+            }
+            if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+                // Another write's tidying caught it between the open and the lock, and removes
+                // it: a new name is all this write needs.
+                ::close(fd);
+                continue;
+            }
+            // Where the file system has no locks the tidying cannot lock it either, and leaves
+            // it alone. Where it has, the file could still have been removed before the lock.
+            struct stat opened {};
+            struct stat named {};
+            if (::fstat(fd, &opened) != 0 || ::lstat(name.constData(), &named) != 0 ||
+                opened.st_dev != named.st_dev || opened.st_ino != named.st_ino) {
+                ::close(fd);
+                continue;
+            }
+            m_fd = fd;
+            m_name = name;
+            return 0;
         }
         return EEXIST;
     }
@@ -154,16 +226,18 @@ public:
     int fd() const { return m_fd; }
 
     // Closes the file, which reports write errors some file systems (network shares) keep back.
+    // The lock stays on a second descriptor until the file is renamed or removed.
     bool close() {
         const int fd = m_fd;
         m_fd = -1;
+        m_lockFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
         return ::close(fd) == 0;
     }
 
     bool renameTo(const QByteArray& target) {
         if (::rename(m_name.constData(), target.constData()) != 0)
             return false;
-        m_name.clear();
+        renamed();
         return true;
     }
 
@@ -171,12 +245,21 @@ public:
     int renameToNew(const QByteArray& target) {
         const int error = renameNoReplace(m_name, target);
         if (error == 0)
-            m_name.clear();
+            renamed();
         return error;
     }
 
 private:
+    // The file is the target now, and readers take their shared lock on it: ours goes at once.
+    void renamed() {
+        m_name.clear();
+        if (m_lockFd >= 0)
+            ::close(m_lockFd);
+        m_lockFd = -1;
+    }
+
     int m_fd = -1;
+    int m_lockFd = -1;
     QByteArray m_name;
 };
 
