@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QtTest>
 
+#include <sys/file.h>
+
 using namespace orq::sys;
 
 namespace {
@@ -405,6 +407,7 @@ private slots:
         QTest::newRow("the file is a folder") << "ini folder";
         QTest::newRow("read-only folder") << "read-only folder";
         QTest::newRow("read-only file") << "read-only file";
+        QTest::newRow("held by another program") << "held";
     }
     void writeFailure() {
         QFETCH(QString, setup);
@@ -441,8 +444,11 @@ private slots:
 
         {
             std::optional<orqtest::Unprivileged> unprivileged;
+            std::optional<orqtest::HeldFile> held;
             if (dropPrivileges && !unprivileged.emplace().ok())
                 QSKIP("cannot drop root privileges here");
+            if (setup == "held")
+                held.emplace(native, LOCK_SH);
             try {
                 PrivateProfile::write(iniPath, "ORQ", "CAMINHO", "C:\\novo\\ORQ.FDB");
                 QFAIL("no error");
@@ -459,6 +465,23 @@ private slots:
                  setup == "missing folder" ? QStringList() : QStringList{"ORQ_7"});
         if (dropPrivileges) // so the scratch folder can go
             QVERIFY(QFile::setPermissions(folder, readable | searchable | QFile::WriteOwner));
+    }
+
+    // A write killed midway leaves the old file whole, and whatever it left beside it is gone
+    // once the next write is done.
+    void killedWriteLeavesTheOldFile() {
+        orqtest::FakeWinePrefix prefix;
+        const QString folder = prefix.driveC() + "/ORQ_7";
+        orqtest::makeFolder(folder);
+        orqtest::writeBytes(folder + "/orqcon.ini", productFile);
+        const QString longPath = "C:\\" + QString(8000, u'x') + "\\ORQ.FDB";
+        QVERIFY(orqtest::killedBySizeLimit(
+            [&] { PrivateProfile::write(iniPath, "ORQ", "CAMINHO", longPath); }, 4096));
+        QCOMPARE(orqtest::readBytes(folder + "/orqcon.ini"), productFile);
+        PrivateProfile::write(iniPath, "SERVIDOR", "NOME", "srv01");
+        QCOMPARE(PrivateProfile::read(iniPath, "SERVIDOR", "NOME"),
+                 std::optional(QStringLiteral("srv01")));
+        QCOMPARE(folderNames(folder), QStringList{"orqcon.ini"});
     }
 
     void keepsPermissions() {

@@ -1,12 +1,12 @@
 #include "system/PrivateProfile.h"
 
 #include "system/Error.h"
+#include "system/FileSystem.h"
 #include "system/Paths.h"
 #include "system/TextEncoding.h"
 
 #include <QFile>
 #include <QList>
-#include <QSaveFile>
 
 #include <optional>
 
@@ -221,15 +221,13 @@ void PrivateProfile::write(const QString& path, const QString& section, const QS
         doc.text += u'[' + section + u']' + lineBreak + key + u'=' + value + lineBreak;
     }
 
-    // QSaveFile writes a temporary file beside the target, flushes it to disk and renames it over
-    // the target, keeping the target's permissions; it refuses a target that is read-only.
-    // Unbuffered, so a short write (a full disk, a size limit) shows in write()'s count: a
-    // buffered QSaveFile may still commit the cut-off file after its final flush failed.
-    const QByteArray bytes = encode(doc);
-    QSaveFile file(native);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        file.write(bytes) != bytes.size() || !file.commit())
+    // The same replacement as every other file the program writes, so a write killed midway is
+    // cleared up by the next one. The profile calls never told why a write failed.
+    try {
+        writeFile(path, encode(doc));
+    } catch (const Error&) {
         throw Error::unableToWrite(path);
+    }
 }
 
 } // namespace orq::sys

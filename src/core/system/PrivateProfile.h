@@ -19,9 +19,9 @@ namespace orq::sys {
 //   included. New lines end in CR LF. Values are stored as given, without escaping.
 // - Encoding: Windows-1252, except a file that starts with a UTF-16 little-endian mark,
 //   which stays UTF-16.
-// - The file is replaced atomically (temporary file in the same folder, flushed to disk, then
-//   renamed over it, keeping its permissions), so a crash never leaves it half written. A failed
-//   write throws Error::unableToWrite(path) and leaves the old file as it was.
+// - The file is replaced atomically by sys::writeFile (temporary file in the same folder, flushed
+//   to disk, then renamed over it, keeping its permissions), so a crash never leaves it half
+//   written. A failed write throws Error::unableToWrite(path) and leaves the old file as it was.
 //
 // Paths are Windows-form texts (see Paths.h).
 class PrivateProfile {
