@@ -7,6 +7,9 @@ ORQ_PACKAGES=(build-essential cmake qt6-base-dev libbenchmark-dev fonts-dejavu-c
 # scripts/install.sh and its test: the desktop entry's validator and the icon's SVG renderer.
 ORQ_PACKAGES+=(desktop-file-utils librsvg2-bin)
 
+# scripts/fuzz.sh: clang and its runtime libraries, which hold libFuzzer and the sanitizers.
+ORQ_PACKAGES+=(clang-14 libclang-rt-14-dev)
+
 ensure_packages() {
     local missing=()
     local pkg
