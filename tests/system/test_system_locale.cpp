@@ -1,5 +1,6 @@
 #include "system/Locale.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace orq::sys;
@@ -192,6 +193,57 @@ private slots:
         QLocale::setDefault(saved);
         QCOMPARE(brazilian, QChar(u','));
         QCOMPARE(american, QChar(u'.'));
+    }
+
+    // The list sorts texts of printable ASCII by these weights instead of the collator's keys:
+    // the two must agree on every pair, or rows would land elsewhere than the collator puts
+    // them. Locales whose collation joins letters (Danish "aa", Czech "ch") must get none.
+    void asciiCollationAgreesWithTheCollator_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("expected"); // 1 weights, 0 none, -1 either (checked if given)
+        QTest::newRow("pt_BR") << "pt_BR" << 1;
+        QTest::newRow("en_US") << "en_US" << 1;
+        QTest::newRow("de_DE") << "de_DE" << 1;
+        QTest::newRow("fr_FR") << "fr_FR" << 1;
+        QTest::newRow("da_DK") << "da_DK" << 0;
+        QTest::newRow("cs_CZ") << "cs_CZ" << 0;
+        QTest::newRow("es_ES") << "es_ES" << -1;
+        QTest::newRow("sv_SE") << "sv_SE" << -1;
+        QTest::newRow("tr_TR") << "tr_TR" << -1;
+        QTest::newRow("ja_JP") << "ja_JP" << -1;
+        QTest::newRow("C") << "C" << 0;
+    }
+    void asciiCollationAgreesWithTheCollator() {
+        QFETCH(QString, name);
+        QFETCH(int, expected);
+        const RegionalSettings locale = settings(name);
+        const AsciiCollation* ascii = locale.asciiCollation();
+        if (expected >= 0)
+            QCOMPARE(ascii != nullptr, expected == 1);
+        if (!ascii)
+            return;
+        // Texts like base names: letters of both cases, digits, the punctuation of names,
+        // and every other printable character now and then.
+        QRandomGenerator random(20261211);
+        const QString common = QStringLiteral("aAbBcChHlLsSzZ019_-. ");
+        const auto text = [&] {
+            QString out;
+            const int length = random.bounded(0, 7);
+            for (int i = 0; i < length; ++i)
+                out += random.bounded(4) ? common[random.bounded(int(common.size()))]
+                                         : QChar(char16_t(random.bounded(32, 127)));
+            return out;
+        };
+        for (int i = 0; i < 20000; ++i) {
+            const QString a = text(), b = text();
+            const int byWeights = ascii->key(a).compare(ascii->key(b));
+            const int byCollator = locale.compareIgnoreCase(a, b);
+            QVERIFY2((byWeights > 0) - (byWeights < 0) == (byCollator > 0) - (byCollator < 0),
+                     qPrintable(QStringLiteral("\"%1\" against \"%2\": weights %3, collator %4")
+                                    .arg(a, b)
+                                    .arg(byWeights)
+                                    .arg(byCollator)));
+        }
     }
 };
 

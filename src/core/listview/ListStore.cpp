@@ -195,15 +195,22 @@ ListRow& ListStore::insertRow(std::unique_ptr<ListRow> row) {
 }
 
 void ListStore::clearRows() {
+    takeRows();
+}
+
+std::vector<std::unique_ptr<ListRow>> ListStore::takeRows() {
+    std::vector<std::unique_ptr<ListRow>> taken;
     if (m_rows.empty())
-        return;
+        return taken;
     ++m_revision;
     const bool bracketed = m_updateCount > 0;
     if (bracketed)
         touch();
     else
         emit rowsAboutToBeReset();
-    m_rows.clear();
+    taken.swap(m_rows);
+    for (const std::unique_ptr<ListRow>& row : taken)
+        row->m_owner = nullptr;
     m_selectedCount = 0;
     m_pendingVisible = nullptr;
     const bool hadFocus = m_focused != nullptr;
@@ -213,6 +220,7 @@ void ListStore::clearRows() {
         if (hadFocus)
             emit focusedRowChanged(-1);
     }
+    return taken;
 }
 
 void ListStore::setCapacity(int rows) {

@@ -166,6 +166,9 @@ public:
     // Appends a detached row, which from now on belongs to this list.
     ListRow& insertRow(std::unique_ptr<ListRow> row);
     void clearRows();
+    // Removes every row as clearRows() does, handing them back detached (marks and all, as
+    // detached rows keep them until a list adopts them again).
+    std::vector<std::unique_ptr<ListRow>> takeRows();
     // Room for this many rows, so a refill of known size allocates once.
     void setCapacity(int rows);
 

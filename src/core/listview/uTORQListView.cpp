@@ -41,6 +41,13 @@ void writeDigits(QString& text, qsizetype end, int value) {
         text[at] = QChar(u'0' + value % 10);
 }
 
+bool allAscii(const QString& key) {
+    for (QChar c : key)
+        if (!sys::AsciiCollation::covers(c))
+            return false;
+    return true;
+}
+
 bool allDigits(const QString& key) {
     if (key.isEmpty())
         return false;
@@ -54,11 +61,13 @@ bool allDigits(const QString& key) {
 struct SortPair {
     QString key;
     std::optional<QCollatorSortKey> collationKey;
+    QByteArray asciiKey;
     TListItemTempSort item;
 
     friend void swap(SortPair& a, SortPair& b) noexcept {
         a.key.swap(b.key);
         a.collationKey.swap(b.collationKey);
+        a.asciiKey.swap(b.asciiKey);
         a.item.Value.swap(b.item.Value);
         std::swap(a.item.Checked, b.item.Checked);
     }
@@ -72,6 +81,10 @@ public:
         // Keys made of the digits 0-9 only (numbers and dates, the usual case in the date and
         // size columns): the collation orders them digit by digit, as a plain comparison does.
         Plain,
+        // Keys of printable ASCII only, in a locale that orders such texts one character at a
+        // time (see AsciiCollation): each character's weight, compared byte by byte. The
+        // collator's own keys would give the same order at several times the cost.
+        AsciiKeys,
         // Collation keys computed once per row: comparing two is a byte comparison, where the
         // collator would redo the locale's work at every comparison.
         SortKeys,
@@ -82,16 +95,21 @@ public:
 
     KeyOrder(const QCollator& collator, Way way) : m_collator(collator), m_way(way) {}
 
-    static Way wayFor(const QCollator& collator, bool keysAllDigits) {
+    static Way wayFor(const sys::RegionalSettings& settings, bool keysAllDigits,
+                      bool keysAllAscii) {
         if (keysAllDigits)
             return Way::Plain;
-        return collator.locale().language() == QLocale::C ? Way::Collator : Way::SortKeys;
+        if (settings.locale().language() == QLocale::C)
+            return Way::Collator;
+        return keysAllAscii && settings.asciiCollation() ? Way::AsciiKeys : Way::SortKeys;
     }
 
     int operator()(const SortPair& a, const SortPair& b) const {
         switch (m_way) {
         case Way::Plain:
             return a.key.compare(b.key);
+        case Way::AsciiKeys:
+            return a.asciiKey.compare(b.asciiKey);
         case Way::SortKeys:
             return a.collationKey->compare(*b.collationKey);
         case Way::Collator:
@@ -327,29 +345,37 @@ void TORQListView::Ordenar(ListColumn& Column) {
     list.reserve(size_t(total));
 
     bool keysAllDigits = true;
+    bool keysAllAscii = true;
+    // Keys first: a text that is no valid key stops the sort with every row still in place.
     for (int i = 0; i < total; ++i) {
         const ListRow& source = row(i);
-        auto copy = std::make_unique<ListRow>();
-        CopyItem(source, *copy);
-        const QString& text = index == 0 ? copy->caption() : copy->subItem(index - 1);
-        QString key = SortKeyText(text, m_settings);
-        keysAllDigits = keysAllDigits && allDigits(key);
-        list.push_back(SortPair{std::move(key), std::nullopt,
-                                TListItemTempSort{std::move(copy), source.checked()}});
+        const QString& text = index == 0 ? source.caption() : source.subItem(index - 1);
+        SortPair pair{SortKeyText(text, m_settings), std::nullopt, {}, {nullptr, source.checked()}};
+        keysAllDigits = keysAllDigits && allDigits(pair.key);
+        keysAllAscii = keysAllAscii && allAscii(pair.key);
+        list.push_back(std::move(pair));
+    }
+    // The rows are rebuilt: each comes back as a new row would, carrying what CopyItem copies
+    // and none of the marks (selection, focus, check). A detached row object carries exactly
+    // that, so the rows themselves are reused rather than copied.
+    {
+        std::vector<std::unique_ptr<ListRow>> rows = takeRows();
+        for (size_t i = 0; i < rows.size(); ++i)
+            list[i].item.Value = std::move(rows[i]);
     }
 
     const QCollator& collator = m_settings.collator();
-    const KeyOrder::Way way = KeyOrder::wayFor(collator, keysAllDigits);
+    const KeyOrder::Way way = KeyOrder::wayFor(m_settings, keysAllDigits, keysAllAscii);
     if (way == KeyOrder::Way::SortKeys)
         for (SortPair& pair : list)
             pair.collationKey.emplace(collator.sortKey(pair.key));
+    if (way == KeyOrder::Way::AsciiKeys)
+        for (SortPair& pair : list)
+            pair.asciiKey = m_settings.asciiCollation()->key(pair.key);
     if (list.size() > 1)
         quickSort(list, 0, int(list.size()) - 1, KeyOrder(collator, way));
 
-    clearRows();
     setCapacity(int(list.size()));
-    // The copies carry every field a new row would get from CopyItem and none of the marks
-    // (selection, focus, check), so they go into the list as its new rows.
     auto rebuild = [this](SortPair& pair) {
         ListRow& added = insertRow(std::move(pair.item.Value));
         added.setChecked(pair.item.Checked);
@@ -370,26 +396,34 @@ std::vector<int> TORQListView::SortRanks(const ListColumn& Column,
     struct Keyed {
         QString key;
         std::optional<QCollatorSortKey> collationKey;
+        QByteArray asciiKey;
         int position;
     };
     std::vector<Keyed> keyed;
     keyed.reserve(texts.size());
     bool keysAllDigits = true;
+    bool keysAllAscii = true;
     for (size_t i = 0; i < texts.size(); ++i) {
         QString key = SortKeyText(*texts[i], m_settings);
         keysAllDigits = keysAllDigits && allDigits(key);
-        keyed.push_back({std::move(key), std::nullopt, int(i)});
+        keysAllAscii = keysAllAscii && allAscii(key);
+        keyed.push_back({std::move(key), std::nullopt, {}, int(i)});
     }
     const QCollator& collator = m_settings.collator();
-    const KeyOrder::Way way = KeyOrder::wayFor(collator, keysAllDigits);
+    const KeyOrder::Way way = KeyOrder::wayFor(m_settings, keysAllDigits, keysAllAscii);
     if (way == KeyOrder::Way::SortKeys)
         for (Keyed& k : keyed)
             k.collationKey.emplace(collator.sortKey(k.key));
+    if (way == KeyOrder::Way::AsciiKeys)
+        for (Keyed& k : keyed)
+            k.asciiKey = m_settings.asciiCollation()->key(k.key);
     // The same comparison Ordenar makes, so equal ranks are exactly the keys it finds equal.
     const auto compare = [&](const Keyed& a, const Keyed& b) {
         switch (way) {
         case KeyOrder::Way::Plain:
             return a.key.compare(b.key);
+        case KeyOrder::Way::AsciiKeys:
+            return a.asciiKey.compare(b.asciiKey);
         case KeyOrder::Way::SortKeys:
             return a.collationKey->compare(*b.collationKey);
         case KeyOrder::Way::Collator:

@@ -5,12 +5,26 @@
 #include <QLocale>
 #include <QString>
 
+#include <array>
 #include <memory>
 #include <optional>
 
 class QCollator;
 
 namespace orq::sys {
+
+// The order a locale's collation (letter case ignored) gives the printable ASCII characters,
+// space to tilde, as one weight each (1 and up, equal for characters it finds equal).
+struct AsciiCollation {
+    static constexpr char16_t First = u' ';
+    static constexpr char16_t Last = u'~';
+    std::array<quint8, Last - First + 1> weight{};
+
+    static bool covers(QChar c) { return c.unicode() >= First && c.unicode() <= Last; }
+    // The text's weights: comparing two such keys byte by byte, a prefix first, is comparing
+    // the texts by the collation. Every character must be covered.
+    QByteArray key(const QString& text) const;
+};
 
 // The user's regional settings: what the original platform's locale calls gave.
 class RegionalSettings {
@@ -41,6 +55,12 @@ public:
     // The locale's collation with letter case ignored: negative, zero or positive.
     int compareIgnoreCase(const QString& a, const QString& b) const;
     const QCollator& collator() const { return *m_collator; }
+    // The collation's order of printable ASCII, when it orders texts of those characters one
+    // character at a time, as the Latin locales do; nothing for a locale with contractions
+    // among them (Danish "aa", Czech "ch"), whose texts then go through the collator. Worked
+    // out on first use (a few milliseconds) and checked against the collator on every text of
+    // one and two such characters.
+    const AsciiCollation* asciiCollation() const;
 
 private:
     explicit RegionalSettings(const QLocale& locale);
@@ -53,6 +73,8 @@ private:
     QChar m_decimal;
     QChar m_thousand;
     std::shared_ptr<const QCollator> m_collator; // compare() is const and re-entrant
+    struct AsciiOrder;
+    std::shared_ptr<AsciiOrder> m_asciiOrder;
 };
 
 } // namespace orq::sys

@@ -2,7 +2,11 @@
 
 #include <QCollator>
 
+#include <algorithm>
 #include <map>
+#include <mutex>
+#include <numeric>
+#include <vector>
 
 namespace orq::sys {
 
@@ -67,13 +71,18 @@ std::shared_ptr<const QCollator> makeCollator(const QLocale& locale) {
 
 } // namespace
 
+struct RegionalSettings::AsciiOrder {
+    std::once_flag once;
+    std::optional<AsciiCollation> table;
+};
+
 RegionalSettings::RegionalSettings(const QLocale& locale)
     : m_locale(locale), m_shortDate(locale.dateFormat(QLocale::ShortFormat)),
       m_longTime(withoutTimeZone(locale.timeFormat(QLocale::LongFormat))),
       m_dateSeparator(firstSeparator(m_shortDate)), m_dateOrder(orderOf(m_shortDate)),
       m_decimal(locale.decimalPoint().front()),
       m_thousand(locale.groupSeparator().isEmpty() ? QChar() : locale.groupSeparator().front()),
-      m_collator(makeCollator(locale)) {}
+      m_collator(makeCollator(locale)), m_asciiOrder(std::make_shared<AsciiOrder>()) {}
 
 const RegionalSettings& RegionalSettings::user() {
     // QLocale() is the system locale unless a test or tool set another default; follow it.
@@ -130,6 +139,73 @@ std::optional<QDate> RegionalSettings::parseShortDate(QStringView text) const {
 
 int RegionalSettings::compareIgnoreCase(const QString& a, const QString& b) const {
     return m_collator->compare(a, b);
+}
+
+QByteArray AsciiCollation::key(const QString& text) const {
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char* at = out.data();
+    for (QChar c : text)
+        *at++ = char(weight[c.unicode() - First]);
+    return out;
+}
+
+namespace {
+
+std::optional<AsciiCollation> asciiCollationOf(const QCollator& collator) {
+    constexpr int count = AsciiCollation::Last - AsciiCollation::First + 1;
+    std::array<QString, count> single;
+    std::array<int, count> order;
+    for (int i = 0; i < count; ++i) {
+        single[size_t(i)] = QChar(char16_t(AsciiCollation::First + i));
+        order[size_t(i)] = i;
+    }
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        return collator.compare(single[size_t(a)], single[size_t(b)]) < 0;
+    });
+    AsciiCollation table;
+    int weight = 1;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0 && collator.compare(single[size_t(order[size_t(i - 1)])],
+                                      single[size_t(order[size_t(i)])]) != 0)
+            ++weight;
+        table.weight[size_t(order[size_t(i)])] = quint8(weight);
+    }
+
+    // The weights hold only if the collation reads these texts one character at a time: every
+    // text of one or two characters, put in the weights' order, must be in the collator's
+    // order too, each neighbour equal exactly where the weights are.
+    std::vector<QString> texts(single.begin(), single.end());
+    for (const QString& a : single)
+        for (const QString& b : single)
+            texts.push_back(a + b);
+    std::vector<QByteArray> keys;
+    keys.reserve(texts.size());
+    for (const QString& text : texts)
+        keys.push_back(table.key(text));
+    std::vector<int> byKey(texts.size());
+    std::iota(byKey.begin(), byKey.end(), 0);
+    std::sort(byKey.begin(), byKey.end(),
+              [&](int a, int b) { return keys[size_t(a)] < keys[size_t(b)]; });
+    for (size_t i = 1; i < byKey.size(); ++i) {
+        const int a = byKey[i - 1], b = byKey[i];
+        const bool equalKeys = keys[size_t(a)] == keys[size_t(b)];
+        const int byCollator = collator.compare(texts[size_t(a)], texts[size_t(b)]);
+        if (equalKeys ? byCollator != 0 : byCollator >= 0)
+            return std::nullopt;
+    }
+    return table;
+}
+
+} // namespace
+
+const AsciiCollation* RegionalSettings::asciiCollation() const {
+    // Qt's C-locale collator compares without ICU and ignores case only when comparing; its
+    // order is not worked out here.
+    if (m_locale.language() == QLocale::C)
+        return nullptr;
+    std::call_once(m_asciiOrder->once,
+                   [this] { m_asciiOrder->table = asciiCollationOf(*m_collator); });
+    return m_asciiOrder->table ? &*m_asciiOrder->table : nullptr;
 }
 
 } // namespace orq::sys
