@@ -110,6 +110,30 @@ private slots:
         QVERIFY(list.wasLoaded());
     }
 
+    // Where a NUL cut the text: the line it stands in, counted from 1, so a reader can tell a
+    // file zero-filled by a crash from a short one.
+    void nulLine_data() {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("line");
+        QTest::newRow("no NUL") << QByteArray("a\r\nb") << 0;
+        QTest::newRow("inside a line") << QByteArray("a\r\nb\0c\r\n", 8) << 2;
+        QTest::newRow("right after CR LF") << QByteArray("a\r\n\0\0\0", 6) << 2;
+        QTest::newRow("right after CR") << QByteArray("a\r\0", 3) << 2;
+        QTest::newRow("first byte") << QByteArray(4096, '\0') << 1;
+        QTest::newRow("UTF-16 LE NUL unit")
+            << leMark + utf16(QStringLiteral("a\r\nb"), true) + QByteArray(2, '\0') << 2;
+        QTest::newRow("UTF-16 LE zero high byte is no NUL") << leMark + bytes({0x00, 0x01}) << 0;
+    }
+    void nulLine() {
+        QFETCH(QByteArray, input);
+        QFETCH(int, line);
+        TextList list;
+        list.setFromBytes(input);
+        QCOMPARE(list.nulLine(), qsizetype(line));
+        list.setFromBytes("a\r\n");
+        QCOMPARE(list.nulLine(), qsizetype(0));
+    }
+
     // The same parse through a real file, under a Windows-form path.
     void loadFromFile() {
         orqtest::FakeWinePrefix prefix;

@@ -130,6 +130,10 @@ void BaseChooser::open(const QString& root) {
                                dataBaseItem))
             showCatalogueLines(m_list, dataBases.lines, dataBases.lines.size(), dataBaseItem,
                                &unreadable);
+        // A NUL cut the rest of the file off, or a crash of the machine left it zero-filled: the
+        // lines shown are not all the catalogue held.
+        if (!unreadable)
+            unreadable = dataBases.nulLine();
         if (!unreadable) {
             emit rowsShown(m_list.rowCount());
             return;

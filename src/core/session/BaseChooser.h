@@ -74,7 +74,8 @@ public:
 
     // Opens a root: its catalogue file, or a scan when it has none, then one fill of the list.
     // A catalogue the fill cannot read (a line of fewer than three fields, a quote left open by
-    // a crash) is only a broken cache of the folders: it is reported and rebuilt by a scan.
+    // a crash, a NUL that cut it short) is only a broken cache of the folders: it is reported and
+    // rebuilt by a scan.
     void open(const QString& root);
     // Rescans the root and fills the list once: with the lines matching filterText when it is
     // not empty, else with the whole catalogue and the current base's row marked.

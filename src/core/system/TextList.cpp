@@ -62,6 +62,9 @@ void TextList::setFromBytes(QByteArrayView bytes) {
     if (nul >= 0)
         text.truncate(nul);
     lines = splitLines(text);
+    // The NUL is in the last line, unless a terminator ended that one right before it.
+    const bool afterTerminator = text.isEmpty() || text.endsWith(u'\r') || text.endsWith(u'\n');
+    m_nulLine = nul < 0 ? 0 : lines.size() + (afterTerminator ? 1 : 0);
     m_encoding = encoding;
     m_loaded = true;
 }

@@ -30,10 +30,15 @@ public:
 
     TextEncoding encoding() const { return m_encoding; }
     bool wasLoaded() const { return m_loaded; }
+    // The line, counted from 1, in which a NUL ended the text of the last load; 0 when none did.
+    // What a crash of the machine leaves of a file (blocks never written read as zeros) loads
+    // without an error, short or empty, and this is how a reader tells.
+    qsizetype nulLine() const { return m_nulLine; }
 
 private:
     TextEncoding m_encoding = TextEncoding::Ansi;
     bool m_loaded = false;
+    qsizetype m_nulLine = 0;
 };
 
 } // namespace orq::sys
