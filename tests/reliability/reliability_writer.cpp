@@ -1,6 +1,7 @@
 // Writes one of the files the program replaces, through the program's own write path, for the
 // kill test: once, or over and over until it is killed. It prints "ready" once everything before
-// the first write is done, so the kills fall among the writes and not into the start-up.
+// the first write is done, so the kills fall among the writes and not into the start-up, and
+// "written" after each write.
 //
 //   reliability_writer ini|hosts|catalogue FOLDER once|loop [STEP]
 //
@@ -42,9 +43,11 @@ int main(int argc, char** argv) {
         }
         std::fputs("ready\n", stdout);
         std::fflush(stdout);
-        do
+        do {
             orqtest::writeNext(*file, bench, step);
-        while (loop);
+            std::fputs("written\n", stdout);
+            std::fflush(stdout);
+        } while (loop);
     } catch (const orq::Error& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
