@@ -36,6 +36,18 @@ QStringList tiedCatalogue() {
     return lines(records);
 }
 
+// No two keys equal in any column, in scrambled order: the one sorted order there is.
+QStringList distinctCatalogue() {
+    QList<QStringList> records;
+    for (int i = 0; i < 50; ++i) {
+        const int n = i * 7 % 50;
+        records << QStringList{QStringLiteral("BASE_%1").arg(n, 2, 10, QChar(u'0')),
+                               QStringLiteral("17/09/2013 10:33:%1").arg(n, 2, 10, QChar(u'0')),
+                               QStringLiteral("%1,00").arg(n * 3)};
+    }
+    return lines(records);
+}
+
 struct Twin {
     std::unique_ptr<TORQListView> list = makeBaseList(ptBR());
     QStringList record;
@@ -72,6 +84,7 @@ void TestCatalogueRows::sameListAsTheLineByLineFill_data() {
     QTest::addColumn<QString>("typed");
 
     const QStringList tied = tiedCatalogue();
+    const QStringList distinct = distinctCatalogue();
     const QStringList mixed = lines({{"b10", "01/01/2020", "12"},
                                      {"B2", "x", "1.000,00"},
                                      {"a", "31/12/2019 23:59:59", "abc"},
@@ -82,6 +95,9 @@ void TestCatalogueRows::sameListAsTheLineByLineFill_data() {
         QTest::newRow("ties, all, column " + c) << tied << column << 1 << QString();
         QTest::newRow("ties, filtered, column " + c) << tied << column << 1 << "_3";
         QTest::newRow("ties, reversed first, column " + c) << tied << column << 2 << "base";
+        QTest::newRow("distinct, all, column " + c) << distinct << column << 1 << QString();
+        QTest::newRow("distinct, filtered, column " + c) << distinct << column << 1 << "_1";
+        QTest::newRow("distinct, reversed first, column " + c) << distinct << column << 2 << "3";
         QTest::newRow("mixed kinds, column " + c) << mixed << column << 1 << QString();
         QTest::newRow("mixed kinds, filtered, column " + c) << mixed << column << 1 << "A";
         QTest::newRow("nothing matches, column " + c) << mixed << column << 1 << "zzz";

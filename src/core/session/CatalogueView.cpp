@@ -4,6 +4,8 @@
 #include "listview/uTORQListView.h"
 #include "system/Error.h"
 
+#include <algorithm>
+
 namespace orq {
 
 namespace {
@@ -54,6 +56,8 @@ void CatalogueRows::clear() {
     m_rankedColumn = -1;
     m_rankFailed = false;
     m_ranks.clear();
+    m_ranksDistinct = false;
+    m_positionOfRank.clear();
 }
 
 bool CatalogueRows::decode(const QStringList& lines) {
@@ -87,8 +91,34 @@ const std::vector<int>* CatalogueRows::ranks(const TORQListView& view, const Lis
             m_ranks.clear();
             m_rankFailed = true;
         }
+        // Ranks count up from 0 over the distinct keys: they are all distinct when the last
+        // one is the row count less one.
+        m_ranksDistinct = !m_ranks.empty() && *std::max_element(m_ranks.begin(), m_ranks.end()) ==
+                                                  int(m_ranks.size()) - 1;
+        m_positionOfRank.clear();
+        if (m_ranksDistinct) {
+            m_positionOfRank.resize(m_ranks.size());
+            for (size_t position = 0; position < m_ranks.size(); ++position)
+                m_positionOfRank[size_t(m_ranks[position])] = int(position);
+        }
     }
     return m_rankFailed ? nullptr : &m_ranks;
+}
+
+void CatalogueRows::sortByRank(std::vector<int>& positions) const {
+    if (!m_ranksDistinct) {
+        TORQListView::SortPositionsByRank(positions, m_ranks);
+        return;
+    }
+    // Distinct keys have one sorted order whatever the sort, so the subset's order is the
+    // whole catalogue's, with the rows outside the subset left out.
+    std::vector<char> shown(m_ranks.size(), 0);
+    for (int position : positions)
+        shown[size_t(m_ranks[size_t(position)])] = 1;
+    size_t next = 0;
+    for (size_t rank = 0; rank < shown.size(); ++rank)
+        if (shown[rank])
+            positions[next++] = m_positionOfRank[rank];
 }
 
 bool showCatalogueRows(TORQListView& view, CatalogueRows& rows, std::vector<int> positions,
@@ -99,10 +129,9 @@ bool showCatalogueRows(TORQListView& view, CatalogueRows& rows, std::vector<int>
     if (const ListColumn* sorted = view.ColunaOrdenada()) {
         if (sorted->index() > 2)
             return false;
-        const std::vector<int>* ranks = rows.ranks(view, *sorted);
-        if (!ranks)
+        if (!rows.ranks(view, *sorted))
             return false;
-        TORQListView::SortPositionsByRank(positions, *ranks);
+        rows.sortByRank(positions);
     }
     view.BeginUpdateORQ(int(total));
     view.clearRows();

@@ -42,6 +42,11 @@ public:
     // The ranks of the rows' texts in column of view's sort, worked out once per column; none
     // when a text has no valid key (the list's own sort then reports it).
     const std::vector<int>* ranks(const TORQListView& view, const ListColumn& column);
+    // Puts positions (ascending, as a filter gives them) in the order of the last ranks, exactly
+    // as TORQListView::SortPositionsByRank would. When no two rows share a rank, the usual case
+    // for folder names, that order is the rows' one sorted order and is read off it in a pass
+    // over the rows instead of sorting.
+    void sortByRank(std::vector<int>& positions) const;
 
     std::vector<Row> rows;
 
@@ -50,6 +55,9 @@ private:
     int m_rankedColumn = -1;
     bool m_rankFailed = false;
     std::vector<int> m_ranks;
+    // With every rank distinct: the position of each rank.
+    bool m_ranksDistinct = false;
+    std::vector<int> m_positionOfRank;
 };
 
 // Refills the list, as showCatalogueLines would from the lines at these positions, from the
