@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <utility>
 
 namespace orq {
@@ -57,17 +59,36 @@ bool allDigits(const QString& key) {
     return true;
 }
 
+// Every item's ASCII key in one buffer, a single allocation for all rows; each item views its
+// own part of it, so the buffer must outlive the items' use of their keys.
+template <class Items>
+void fillAsciiKeys(Items& items, const sys::AsciiCollation& ascii, std::string& weights) {
+    size_t total = 0;
+    for (const auto& item : items)
+        total += size_t(item.key.size());
+    weights.clear();
+    weights.reserve(total);
+    for (const auto& item : items)
+        ascii.appendKey(item.key, weights);
+    size_t at = 0;
+    for (auto& item : items) {
+        const size_t length = size_t(item.key.size());
+        item.asciiKey = std::string_view(weights.data() + at, length);
+        at += length;
+    }
+}
+
 // A pair of the sort list.
 struct SortPair {
     QString key;
     std::optional<QCollatorSortKey> collationKey;
-    QByteArray asciiKey;
+    std::string_view asciiKey; // into the sort's buffer of weights
     TListItemTempSort item;
 
     friend void swap(SortPair& a, SortPair& b) noexcept {
         a.key.swap(b.key);
         a.collationKey.swap(b.collationKey);
-        a.asciiKey.swap(b.asciiKey);
+        std::swap(a.asciiKey, b.asciiKey);
         a.item.Value.swap(b.item.Value);
         std::swap(a.item.Checked, b.item.Checked);
     }
@@ -369,9 +390,9 @@ void TORQListView::Ordenar(ListColumn& Column) {
     if (way == KeyOrder::Way::SortKeys)
         for (SortPair& pair : list)
             pair.collationKey.emplace(collator.sortKey(pair.key));
+    std::string weights;
     if (way == KeyOrder::Way::AsciiKeys)
-        for (SortPair& pair : list)
-            pair.asciiKey = m_settings.asciiCollation()->key(pair.key);
+        fillAsciiKeys(list, *m_settings.asciiCollation(), weights);
     if (list.size() > 1)
         quickSort(list, 0, int(list.size()) - 1, KeyOrder(collator, way));
 
@@ -396,7 +417,7 @@ std::vector<int> TORQListView::SortRanks(const ListColumn& Column,
     struct Keyed {
         QString key;
         std::optional<QCollatorSortKey> collationKey;
-        QByteArray asciiKey;
+        std::string_view asciiKey;
         int position;
     };
     std::vector<Keyed> keyed;
@@ -414,9 +435,9 @@ std::vector<int> TORQListView::SortRanks(const ListColumn& Column,
     if (way == KeyOrder::Way::SortKeys)
         for (Keyed& k : keyed)
             k.collationKey.emplace(collator.sortKey(k.key));
+    std::string weights;
     if (way == KeyOrder::Way::AsciiKeys)
-        for (Keyed& k : keyed)
-            k.asciiKey = m_settings.asciiCollation()->key(k.key);
+        fillAsciiKeys(keyed, *m_settings.asciiCollation(), weights);
     // The same comparison Ordenar makes, so equal ranks are exactly the keys it finds equal.
     const auto compare = [&](const Keyed& a, const Keyed& b) {
         switch (way) {

@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <string>
 
 class QCollator;
 
@@ -24,6 +25,8 @@ struct AsciiCollation {
     // The text's weights: comparing two such keys byte by byte, a prefix first, is comparing
     // the texts by the collation. Every character must be covered.
     QByteArray key(const QString& text) const;
+    // The same key appended to a buffer, for many keys in one allocation.
+    void appendKey(const QString& text, std::string& to) const;
 };
 
 // The user's regional settings: what the original platform's locale calls gave.

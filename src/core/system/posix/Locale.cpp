@@ -71,6 +71,11 @@ std::shared_ptr<const QCollator> makeCollator(const QLocale& locale) {
 
 } // namespace
 
+void AsciiCollation::appendKey(const QString& text, std::string& to) const {
+    for (QChar c : text)
+        to.push_back(char(weight[c.unicode() - First]));
+}
+
 struct RegionalSettings::AsciiOrder {
     std::once_flag once;
     std::optional<AsciiCollation> table;
