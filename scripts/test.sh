@@ -41,6 +41,9 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 start_firebird
 (cd "$ORQ_ROOT/build-asan" && ctest --output-on-failure -j2)
 
+# Each fuzz target for about 20 s on a copy of its seeds, under ASan/UBSan (clang's libFuzzer).
+bash "$ORQ_ROOT/scripts/fuzz.sh" --ci
+
 # ThreadSanitizer over the tests of the worker threads (the state-suffix batch and its workers).
 cmake -S "$ORQ_ROOT" -B "$ORQ_ROOT/build-tsan" -DORQ_TSAN=ON -DCMAKE_BUILD_TYPE=Debug \
     -DORQ_BENCH=OFF >/dev/null
