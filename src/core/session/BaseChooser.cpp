@@ -10,6 +10,8 @@
 #include "system/Error.h"
 #include "system/FileSystem.h"
 
+#include <QTimer>
+
 #include <numeric>
 
 namespace orq {
@@ -30,7 +32,19 @@ QString printable(QString name) {
 BaseChooser::BaseChooser(TORQListView& list, const QString& programFolder,
                          const sys::RegionalSettings& settings, QObject* parent)
     : QObject(parent), m_list(list), m_programFolder(programFolder), m_settings(settings),
-      ini(programFolder + u'/' + product::ConnectionFile) {}
+      ini(programFolder + u'/' + product::ConnectionFile) {
+    // The first keystroke after a sort by a new column would rank the whole catalogue by it
+    // (about the cost of the sort itself). Done as soon as the event loop is idle, between the
+    // click and the user's next key, that keystroke refills at typing speed.
+    connect(&m_list, &ListStore::updateEnded, this,
+            [this] { QTimer::singleShot(0, this, &BaseChooser::prepareSortRanks); });
+}
+
+void BaseChooser::prepareSortRanks() {
+    const ListColumn* sorted = m_list.ColunaOrdenada();
+    if (m_rows.decoded() && sorted && sorted->index() <= 2 && !m_list.isUpdating())
+        m_rows.ranks(m_list, *sorted);
+}
 
 BaseChooser::~BaseChooser() = default;
 

@@ -125,6 +125,7 @@ signals:
 
 private:
     void flushNotices();
+    void prepareSortRanks();
     std::vector<int> allPositions() const;
     // Shows lines, the catalogue's lines at these positions.
     void showLines(const QStringList& lines, std::vector<int> positions);
