@@ -7,7 +7,6 @@
 #include "system/Error.h"
 #include "system/FileSystem.h"
 
-#include <QDirIterator>
 #include <QtTest>
 
 #include <cerrno>
@@ -21,18 +20,6 @@ namespace {
 
 const QDateTime kNow(QDate(2014, 3, 5), QTime(8, 7, 9));
 const QDateTime kWritten(QDate(2013, 3, 5), QTime(14, 7, 9), Qt::UTC);
-
-// Every file and folder below a folder with its bytes, to show that nothing changed at all.
-QMap<QString, QByteArray> tree(const QString& folder) {
-    QMap<QString, QByteArray> out;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        out.insert(path.mid(folder.size()), it.fileInfo().isDir() ? "<folder>" : readBytes(path));
-    }
-    return out;
-}
 
 // The real copy, recording what was asked; cancelAfter cancels once that many bytes are done.
 struct Copier {
@@ -190,7 +177,7 @@ void BaseCopyTest::newBaseRefusesABadName() {
     TempFolder top;
     const QString root = top.file("raiz");
     makeFullBase(root, "BASE1", "dados", kWritten);
-    const auto before = tree(top.path());
+    const auto before = folderSnapshot(top.path());
     Copier copier;
 
     try {
@@ -200,7 +187,7 @@ void BaseCopyTest::newBaseRefusesABadName() {
         QCOMPARE(error.message(), newBaseNameProblem(name));
         QVERIFY(!error.message().isEmpty());
     }
-    QCOMPARE(tree(top.path()), before);
+    QCOMPARE(folderSnapshot(top.path()), before);
     QCOMPARE(copier.calls.size(), 0);
 }
 
@@ -208,12 +195,12 @@ void BaseCopyTest::newBaseNeverOverwrites() {
     Roots roots;
     makeFullBase(roots.root(), "BASE1", "fonte", kWritten);
     makeFullBase(roots.root(), "BASE2", "existente", kWritten);
-    const auto before = tree(roots.root());
+    const auto before = folderSnapshot(roots.root());
     Copier copier;
 
     createNewBase(roots.root(), "BASE1", "BASE2", copier.function());
 
-    QCOMPARE(tree(roots.root()), before);
+    QCOMPARE(folderSnapshot(roots.root()), before);
     QCOMPARE(copier.calls.size(), 0);
 }
 
@@ -260,7 +247,7 @@ void BaseCopyTest::fetchTwiceInOneSecondKeepsTheOldFile() {
     makeFullBase(roots.root(), "BASE1", "servidor novo", kWritten);
     makeFullBase(roots.program.path(), "BASE1", "primeira cópia", kWritten);
     writeBytes(roots.local("BASE1") + "/20140305080709_ORQ.FDB", "guardado antes");
-    const auto before = tree(roots.program.path());
+    const auto before = folderSnapshot(roots.program.path());
     Copier copier;
 
     try {
@@ -272,7 +259,7 @@ void BaseCopyTest::fetchTwiceInOneSecondKeepsTheOldFile() {
                                 "não foi alterada. Tente de novo em um instante")
                      .arg(roots.program.path() + "\\ORQ_DADOS\\BASE1\\20140305080709_ORQ.FDB"));
     }
-    QCOMPARE(tree(roots.program.path()), before);
+    QCOMPARE(folderSnapshot(roots.program.path()), before);
     QCOMPARE(copier.calls.size(), 0);
 }
 
@@ -306,7 +293,7 @@ void BaseCopyTest::fetchThatDoesNotCompleteRestoresTheLocalFile() {
     Roots roots;
     makeFullBase(roots.root(), "BASE1", QByteArray(8 << 20, 's'), kWritten);
     makeFullBase(roots.program.path(), "BASE1", "local antigo", kWritten);
-    const auto before = tree(roots.program.path());
+    const auto before = folderSnapshot(roots.program.path());
     Copier copier;
     if (how == "cancel")
         copier.cancelAfter = 1;
@@ -320,7 +307,7 @@ void BaseCopyTest::fetchThatDoesNotCompleteRestoresTheLocalFile() {
 
     QVERIFY(!copied);
     QCOMPARE(copier.lastError, error);
-    QCOMPARE(tree(roots.program.path()), before);
+    QCOMPARE(folderSnapshot(roots.program.path()), before);
 }
 
 // The root box shows the program's own root: source and local database are one file, and the
@@ -343,7 +330,7 @@ void BaseCopyTest::fetchFromOurOwnRootIsRefused() {
         root = roots.server.file("atalho");
         QVERIFY(QFile::link(roots.program.path(), root));
     }
-    const auto before = tree(roots.program.path());
+    const auto before = folderSnapshot(roots.program.path());
     Copier copier;
 
     try {
@@ -354,7 +341,7 @@ void BaseCopyTest::fetchFromOurOwnRootIsRefused() {
                                                            "computador")),
                  qPrintable(error.message()));
     }
-    QCOMPARE(tree(roots.program.path()), before);
+    QCOMPARE(folderSnapshot(roots.program.path()), before);
     QCOMPARE(copier.calls.size(), 0);
 }
 

@@ -12,8 +12,6 @@
 #include "system/PrivateProfile.h"
 #include "system/TextEncoding.h"
 
-#include <QCryptographicHash>
-#include <QDirIterator>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -38,34 +36,6 @@ struct Scene {
     QString ini() const { return program() + QStringLiteral("/orqcon.ini"); }
     QString hosts() const { return program() + QStringLiteral("/ORQDados.Hosts.txt"); }
 };
-
-// Every entry under a folder, links not followed, with what it is: a link's target, a file's size
-// and digest. Two snapshots differ exactly where something was written, made or removed.
-QMap<QString, QString> snapshot(const QString& folder) {
-    QMap<QString, QString> entries;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QFileInfo info = it.fileInfo();
-        QString what;
-        if (info.isSymLink()) {
-            what = QStringLiteral("link to ") + info.symLinkTarget();
-        } else if (info.isDir()) {
-            what = QStringLiteral("folder");
-        } else {
-            QFile file(path);
-            QCryptographicHash digest(QCryptographicHash::Sha1);
-            if (file.open(QIODevice::ReadOnly))
-                digest.addData(&file);
-            what = QStringLiteral("file %1 %2")
-                       .arg(info.size())
-                       .arg(QString::fromLatin1(digest.result().toHex()));
-        }
-        entries.insert(path.mid(folder.size() + 1), what);
-    }
-    return entries;
-}
 
 QStringList changedBetween(const QMap<QString, QString>& before,
                            const QMap<QString, QString>& after) {
@@ -167,52 +137,27 @@ void BadFilesTest::badFile_data() {
     const auto rebuiltAtLine = [](int at) {
         return [at](const Scene& scene) { return QStringList{catalogueNotice(scene, at)}; };
     };
+    // A catalogue the window cannot read whole: reported at that line and rebuilt from the
+    // folders, which only rewrites the catalogue.
+    const auto rebuilt = [&](const QByteArray& bytes, int at) {
+        return BadFile{catalogue(bytes), open,         noError, rebuiltAtLine(at),
+                       kBases,           {kCatalogue}, noCheck};
+    };
 
     // --- Catalogues ---------------------------------------------------------------------------
     QTest::newRow("catalogue: a quote left open")
-        << BadFile{catalogue(line("BASE1") + "\r\nBASE9,\"05/03/2013 14:0"),
-                   open,
-                   noError,
-                   rebuiltAtLine(2),
-                   kBases,
-                   {kCatalogue},
-                   noCheck};
+        << rebuilt(line("BASE1") + "\r\nBASE9,\"05/03/2013 14:0", 2);
     QTest::newRow("catalogue: a line of 1 MB")
-        << BadFile{catalogue(QByteArray(1 << 20, 'A') + "\r\n" + line("BASE9") + "\r\n"),
-                   open,
-                   noError,
-                   rebuiltAtLine(1),
-                   kBases,
-                   {kCatalogue},
-                   noCheck};
+        << rebuilt(QByteArray(1 << 20, 'A') + "\r\n" + line("BASE9") + "\r\n", 1);
     const QString hugeName(1 << 20, u'N');
     QTest::newRow("catalogue: a base name of 1 MB") << BadFile{
         catalogue(line(hugeName) + "\r\n"), open, noError, none, {hugeName}, {}, noCheck};
-    QTest::newRow("catalogue: a NUL inside a line")
-        << BadFile{catalogue(line("BASE9") + "\r\nBA" + QByteArray(1, '\0') + "SE8,x,y\r\n" +
-                             line("BASE7") + "\r\n"),
-                   open,
-                   noError,
-                   rebuiltAtLine(2),
-                   kBases,
-                   {kCatalogue},
-                   noCheck};
+    QTest::newRow("catalogue: a NUL inside a line") << rebuilt(
+        line("BASE9") + "\r\nBA" + QByteArray(1, '\0') + "SE8,x,y\r\n" + line("BASE7") + "\r\n", 2);
     // What a crash of the machine can leave of a file whose size was written before its blocks.
-    QTest::newRow("catalogue: zero-filled") << BadFile{catalogue(QByteArray(4096, '\0')),
-                                                       open,
-                                                       noError,
-                                                       rebuiltAtLine(1),
-                                                       kBases,
-                                                       {kCatalogue},
-                                                       noCheck};
+    QTest::newRow("catalogue: zero-filled") << rebuilt(QByteArray(4096, '\0'), 1);
     QTest::newRow("catalogue: zero-filled after its first line")
-        << BadFile{catalogue(line("BASE9") + "\r\n" + QByteArray(4096, '\0')),
-                   open,
-                   noError,
-                   rebuiltAtLine(2),
-                   kBases,
-                   {kCatalogue},
-                   noCheck};
+        << rebuilt(line("BASE9") + "\r\n" + QByteArray(4096, '\0'), 2);
     const QString accented = QStringLiteral("Ação São Paulo");
     const QString catalogueText =
         orq::encodeCatalogueLine({accented, "05/03/2013", "1,00"}) + "\r\n" +
@@ -447,7 +392,7 @@ void BadFilesTest::badFile() {
     bad.setup(scene);
     if (QTest::currentTestFailed())
         return;
-    const QMap<QString, QString> before = snapshot(scene.top.path());
+    const QMap<QString, QString> before = folderSnapshot(scene.top.path());
 
     Bench bench(scene.program(), scene.root());
     QString error;
@@ -465,7 +410,7 @@ void BadFilesTest::badFile() {
     bad.names.sort();
     QCOMPARE(names, bad.names);
     bad.writes.sort();
-    QCOMPARE(changedBetween(before, snapshot(scene.top.path())), bad.writes);
+    QCOMPARE(changedBetween(before, folderSnapshot(scene.top.path())), bad.writes);
     bad.check(scene, bench);
 }
 

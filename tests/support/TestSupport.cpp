@@ -2,7 +2,9 @@
 
 #include "catalogue/ProductFiles.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QtTest>
 
@@ -52,6 +54,33 @@ QStringList folderNames(const QString& nativeFolder) {
     return QDir(nativeFolder)
         .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                    QDir::Name);
+}
+
+QMap<QString, QString> folderSnapshot(const QString& nativeFolder) {
+    QMap<QString, QString> entries;
+    QDirIterator it(nativeFolder,
+                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QFileInfo info = it.fileInfo();
+        QString what;
+        if (info.isSymLink()) {
+            what = QStringLiteral("link to ") + info.symLinkTarget();
+        } else if (info.isDir()) {
+            what = QStringLiteral("folder");
+        } else {
+            QFile file(path);
+            QCryptographicHash digest(QCryptographicHash::Sha1);
+            if (file.open(QIODevice::ReadOnly))
+                digest.addData(&file);
+            what = QStringLiteral("file %1 %2")
+                       .arg(info.size())
+                       .arg(QString::fromLatin1(digest.result().toHex()));
+        }
+        entries.insert(path.mid(nativeFolder.size() + 1), what);
+    }
+    return entries;
 }
 
 void setLastWrite(const QString& nativePath, const QDateTime& when) {

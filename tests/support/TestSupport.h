@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -50,6 +51,10 @@ void makeFolder(const QString& nativePath);
 // Every name in a folder, hidden ones included (a temporary file left behind shows), without
 // "." and "..", sorted.
 QStringList folderNames(const QString& nativeFolder);
+// Every entry below a folder, links not followed, by its path inside the folder, with what it
+// is: a link's target, "folder", or a file's size and digest. Two snapshots differ exactly where
+// something was written, made or removed.
+QMap<QString, QString> folderSnapshot(const QString& nativeFolder);
 // Sets a file's last-write time (seconds precision).
 void setLastWrite(const QString& nativePath, const QDateTime& when);
 

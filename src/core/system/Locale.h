@@ -22,11 +22,15 @@ struct AsciiCollation {
     std::array<quint8, Last - First + 1> weight{};
 
     static bool covers(QChar c) { return c.unicode() >= First && c.unicode() <= Last; }
-    // The text's weights: comparing two such keys byte by byte, a prefix first, is comparing
-    // the texts by the collation. Every character must be covered.
-    QByteArray key(const QString& text) const;
-    // The same key appended to a buffer, for many keys in one allocation.
+    // Appends the text's weights: comparing two such keys byte by byte, a prefix first, is
+    // comparing the texts by the collation. Every character must be covered. Appending lets a
+    // sort keep the keys of all its rows in one buffer.
     void appendKey(const QString& text, std::string& to) const;
+    std::string key(const QString& text) const {
+        std::string out;
+        appendKey(text, out);
+        return out;
+    }
 };
 
 // The user's regional settings: what the original platform's locale calls gave.

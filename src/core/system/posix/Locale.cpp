@@ -146,14 +146,6 @@ int RegionalSettings::compareIgnoreCase(const QString& a, const QString& b) cons
     return m_collator->compare(a, b);
 }
 
-QByteArray AsciiCollation::key(const QString& text) const {
-    QByteArray out(text.size(), Qt::Uninitialized);
-    char* at = out.data();
-    for (QChar c : text)
-        *at++ = char(weight[c.unicode() - First]);
-    return out;
-}
-
 namespace {
 
 std::optional<AsciiCollation> asciiCollationOf(const QCollator& collator) {
@@ -183,7 +175,7 @@ std::optional<AsciiCollation> asciiCollationOf(const QCollator& collator) {
     for (const QString& a : single)
         for (const QString& b : single)
             texts.push_back(a + b);
-    std::vector<QByteArray> keys;
+    std::vector<std::string> keys;
     keys.reserve(texts.size());
     for (const QString& text : texts)
         keys.push_back(table.key(text));
